@@ -1,0 +1,41 @@
+#pragma once
+// RegistryMod: every registry access of the program. Each call opens (or creates) one key below a
+// root, does one thing with one named value and closes the key again, on every path. Nothing is
+// thrown out of these routines.
+
+#include <cstdint>
+#include <string>
+
+#include "registry/RegistryApi.h"
+
+namespace corvelle::registry {
+
+// The text a read returns when the value cannot be read (missing key or value, access refused,
+// more data than the read buffer holds).
+inline constexpr const char* kNotFound = "Not Found";
+// Size of the one buffer a read uses; larger values read as kNotFound.
+inline constexpr std::uint32_t kReadBufferSize = 2048;
+
+class RegistryMod {
+public:
+    explicit RegistryMod(RegistryApi& api) noexcept : api_(api) {}
+
+    // The value as text (see ValueText.h), or kNotFound.
+    std::string ReadValue(KeyHandle root, std::string keyPath, std::string valueName) const noexcept;
+
+    // Creates the key path if needed and stores the value. A type of type::kDword stores the data
+    // read as a 32-bit number (0 when they are not one) as four little-endian bytes; type::kSz
+    // stores the ANSI text with its terminating zero; any other type stores the text without it, as
+    // REG_SZ. Flushes the key. Returns whether the value was stored.
+    bool WriteValue(KeyHandle root, std::string keyPath, std::string valueName, std::int32_t type,
+                    std::string data) const noexcept;
+
+    // Removes the value if key and value exist; creates nothing. Returns whether the value is gone
+    // afterwards: a missing key or value counts as gone.
+    bool DeleteValue(KeyHandle root, std::string keyPath, std::string valueName) const noexcept;
+
+private:
+    RegistryApi& api_;
+};
+
+}  // namespace corvelle::registry
