@@ -1,0 +1,28 @@
+#pragma once
+// Window, timing and shell utilities: keeping a window topmost, pausing while the window stays
+// responsive, and opening a web address in the user's browser.
+
+#include <windows.h>
+
+#include <string>
+
+namespace corvelle::ui {
+
+// The toolbar information page that the banner opens.
+inline constexpr const char* kToolbarPageUrl = "https://corvelle.example/www/index.php?name=toolbar";
+
+// Places the window above all non-topmost windows, keeping its position and size.
+void StayOnTop(HWND window);
+
+// Waits at least the given seconds, dispatching this thread's window messages as they arrive, so
+// the window moves, repaints and takes input meanwhile (a handler may even start another command).
+// Zero, negative or NaN returns at once without dispatching anything. Returns true when the time is
+// up; false as soon as a WM_QUIT is met: the program is ending, and the quit message has been posted
+// again for the message loop to find.
+[[nodiscard]] bool Pause(double seconds);
+
+// Hands the address (ANSI code page) to the shell, which opens it with the default browser.
+// Failures are silent.
+void OpenUrl(const std::string& url);
+
+}  // namespace corvelle::ui
