@@ -150,6 +150,13 @@ LRESULT CommandButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             }
         }
         break;
+    case BM_CLICK:
+        // A disabled button ignores presses. The BUTTON class simulates the mouse for BM_CLICK
+        // and, under Wine, notifies BN_CLICKED even while disabled; automation sends BM_CLICK too.
+        if (IsWindowEnabled(window) == FALSE) {
+            return 0;
+        }
+        break;
     case WM_GETDLGCODE:
         // Answer as a push button, so that the dialog manager treats Enter and the default
         // button as it does for any push button.
