@@ -1,0 +1,30 @@
+#pragma once
+// The banner shown by Image1: the first frame of a GIF held as an RCDATA resource, decoded by GDI+
+// into a GDI bitmap once, and drawn still, stretched to whatever rectangle it is given.
+
+#include <windows.h>
+
+#include "ui/GdiHandles.h"
+
+namespace corvelle::ui {
+
+class BannerPicture {
+public:
+    // No picture: Draw does nothing.
+    BannerPicture() = default;
+    // Decodes the resource; the picture stays empty when the resource is missing or undecodable.
+    BannerPicture(HINSTANCE module, WORD resourceId);
+
+    explicit operator bool() const noexcept { return static_cast<bool>(bitmap_); }
+    // The picture's own size in pixels.
+    SIZE size() const noexcept { return size_; }
+
+    // Draws the picture stretched (or squeezed) to target.
+    void Draw(HDC dc, const RECT& target) const;
+
+private:
+    OwnedBitmap bitmap_;
+    SIZE size_{0, 0};
+};
+
+}  // namespace corvelle::ui

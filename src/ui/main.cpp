@@ -1,0 +1,44 @@
+// The program: creates Form1 over the real registry and runs the message loop until the window is
+// closed. Takes no command line.
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include "registry/RegistryMod.h"
+#include "registry/Win32Registry.h"
+#include "ui/Form1.h"
+#include "ui/MessageLoop.h"
+
+namespace {
+
+// The shell may use COM when it opens the toolbar page; it asks for a single-threaded apartment.
+class ComApartment {
+public:
+    ComApartment()
+        : initialised_(SUCCEEDED(
+              CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        if (initialised_) {
+            CoUninitialize();
+        }
+    }
+
+private:
+    bool initialised_;
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    const ComApartment apartment;
+    corvelle::registry::Win32Registry api;
+    const corvelle::registry::RegistryMod registry(api);
+    corvelle::ui::Form1 form(registry);
+    if (!form.Create(instance, showCommand)) {
+        return 1;
+    }
+    return corvelle::ui::RunMessageLoop(form);
+}
