@@ -1,7 +1,8 @@
-// Start-up over whatever another program may have left in the two values it reads: every value
-// type, odd lengths, the read buffer's boundary, bytes beyond ASCII, inner zeros, a key where a
-// value belongs and other cases of the names. The window must show a sensible state and the
-// registry must be left as it was, except that a bottom ad reading "*" is applied again.
+// Start-up over whatever the two values it reads may hold: nothing, what the commands store, and
+// whatever another program may have left there (every value type, odd lengths, the read buffer's
+// boundary, bytes beyond ASCII, inner zeros, a key where a value belongs, other cases of the
+// names). The window must show a sensible state and the registry must be left as it was, except
+// that a bottom ad reading "*" is applied again.
 
 #include <optional>
 #include <string>
@@ -26,7 +27,7 @@ struct Planted {
 
 struct Case {
     const char* name;
-    Planted planted;
+    std::optional<Planted> planted;
     std::string expectedText;    // what the window's text box holds
     bool on;                     // patched, or bottom ad suppressed
 };
@@ -39,6 +40,10 @@ Stored LongSz(std::size_t n) { return Sz(std::string(n - 1, 'x')); }
 std::vector<Case> PluralCases() {
     const auto plural = [](Stored value) { return Planted{kTestKey, "Plural", std::move(value)}; };
     return {
+        {"nothing stored", std::nullopt, "Not Found", false},
+        {"REG_DWORD 1", plural(Dword(1)), "001", true},
+        {"REG_DWORD 0", plural(Dword(0)), "000", false},
+        {"REG_DWORD 2", plural(Dword(2)), "002", false},
         {"REG_SZ 001", plural(Sz("001")), "001", true},
         {"REG_SZ 1", plural(Sz("1")), "1", false},
         {"REG_SZ 001 without its zero", plural(Raw(type::kSz, "001")), "00", false},
@@ -77,7 +82,11 @@ std::vector<Case> BottomAdCases() {
     return {
         {"REG_SZ *", ad(Sz("*")), "*", true},
         {"REG_SZ * without its zero", ad(Raw(type::kSz, "*")), "", false},
+        {"REG_SZ about:blank", ad(Sz("about:blank")), "about:blank", false},
         {"REG_SZ **", ad(Sz("**")), "**", false},
+        {"REG_SZ with a space before", ad(Sz(" *")), " *", false},
+        {"REG_SZ with a space after", ad(Sz("* ")), "* ", false},
+        {"REG_SZ Not Found", ad(Sz("Not Found")), "Not Found", false},
         {"REG_SZ empty", ad(Sz("")), "", false},
         {"REG_EXPAND_SZ *", ad(Raw(type::kExpandSz, Bytes({"*\0", 2}))), "*", true},
         {"REG_MULTI_SZ *", ad(Raw(type::kMultiSz, Bytes({"*\0\0", 3}))), Bytes({"*\0", 2}), false},
@@ -110,38 +119,54 @@ void PlantNeighbours(registry::RegistryApi& api) {
     }
 }
 
-void PlantCase(registry::RegistryApi& api, const Planted& planted) {
-    if (planted.name.empty()) {
-        PlantKey(api, planted.key);
+void PlantCase(registry::RegistryApi& api, const std::optional<Planted>& planted) {
+    if (!planted) {
+        return;
+    }
+    if (planted->name.empty()) {
+        PlantKey(api, planted->key);
     } else {
-        Plant(api, planted.key, planted.name, planted.value);
+        Plant(api, planted->key, planted->name, planted->value);
     }
 }
 
-using HostileStartupTest = SettingsTest;
+// What every start-up does whatever it finds.
+void ExpectOneStart(const FakeControlSet& window) {
+    EXPECT_EQ(window.list.size(), 1U);
+    EXPECT_NE(window.button1Enabled, window.button2Enabled);
+    EXPECT_EQ(window.stayOnTopCount, 1);
+    EXPECT_EQ(window.Actions().back(), "StayOnTop");
+    EXPECT_EQ(window.pauseCount, 0);
+}
 
-TEST_P(HostileStartupTest, OddSwitchValuesShowASensibleStateAndChangeNothing) {
+using StartupContentsTest = SettingsTest;
+
+TEST_P(StartupContentsTest, SwitchValuesShowASensibleStateAndChangeNothing) {
     for (const Case& c : PluralCases()) {
         SCOPED_TRACE(c.name);
         Registry().Clear();
-        PlantNeighbours(Api());
+        // With nothing stored the registry stays empty, so that any key created shows.
+        if (c.planted) {
+            PlantNeighbours(Api());
+        }
         PlantCase(Api(), c.planted);
         const Snapshot before = TakeSnapshot(Api());
         FakeControlSet window;
 
         LoadStartupState(Mod(), window);
 
+        ExpectOneStart(window);
         EXPECT_EQ(window.text1, c.expectedText);
+        EXPECT_EQ(window.text2, "Not Found");
         EXPECT_EQ(window.list,
                   std::vector<std::string>{c.on ? "YM already patched!" : "YM not patched."});
-        EXPECT_NE(window.button1Enabled, window.button2Enabled);
         EXPECT_EQ(window.button2Enabled, c.on);
         EXPECT_EQ(window.check1, kUnchecked);
         EXPECT_EQ(TakeSnapshot(Api()), before);
     }
 }
 
-TEST_P(HostileStartupTest, OddBottomAdValuesShowASensibleStateAndChangeOnlyWhatTheyApply) {
+TEST_P(StartupContentsTest, BottomAdValuesShowASensibleStateAndChangeOnlyWhatTheyApply) {
     for (const Case& c : BottomAdCases()) {
         SCOPED_TRACE(c.name);
         Registry().Clear();
@@ -160,6 +185,8 @@ TEST_P(HostileStartupTest, OddBottomAdValuesShowASensibleStateAndChangeOnlyWhatT
 
         LoadStartupState(Mod(), window);
 
+        ExpectOneStart(window);
+        EXPECT_EQ(window.text1, "Not Found");
         EXPECT_EQ(window.text2, c.expectedText);
         EXPECT_EQ(window.check1, c.on ? kChecked : kUnchecked);
         EXPECT_EQ(window.list, std::vector<std::string>{"YM not patched."});
@@ -167,7 +194,7 @@ TEST_P(HostileStartupTest, OddBottomAdValuesShowASensibleStateAndChangeOnlyWhatT
     }
 }
 
-CORVELLE_ON_EVERY_REGISTRY(HostileStartupTest);
+CORVELLE_ON_EVERY_REGISTRY(StartupContentsTest);
 
 }  // namespace
 }  // namespace corvelle::settings::testing

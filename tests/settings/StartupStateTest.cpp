@@ -1,6 +1,6 @@
-// Start-up: what the window shows for each stored state, the order in which it is set, that the
-// check box command runs exactly when the start-up changes the box, and that a start writes
-// nothing unless a suppressed bottom ad has to be re-applied.
+// Start-up: the order in which it sets the window, that it decides on what the text boxes hold,
+// and that the check box command runs exactly when the start-up changes the box. What it shows
+// for each stored content is in StartupContentsTest.
 
 #include <optional>
 #include <string>
@@ -16,104 +16,36 @@ using Calls = std::vector<std::string>;
 
 const std::string kTestKey = "Software\\Yahoo\\pager\\Test";
 const std::string kYUrlKey = "Software\\Yahoo\\pager\\YUrl";
-const std::vector<std::string> kBottomAdKeys = {
-    "Software\\Yahoo\\pager\\YUrl", "Software\\Yahoo\\pager", "Software\\Yahoo\\yui",
-    "Software\\Yahoo"};
 
 using StartupStateTest = SettingsTest;
 
-TEST_P(StartupStateTest, ShowsTheStoredState) {
+TEST_P(StartupStateTest, SetsTheControlsInOrderAndStaysOnTopLast) {
     struct Case {
         const char* name;
-        std::optional<Stored> plural;
-        std::optional<Stored> messengerAd;
-        std::string text1;
-        std::string text2;
-        bool patched;
-        int check;
+        bool stored;
+        Calls actions;
     };
     const Case cases[] = {
-        {"nothing stored", std::nullopt, std::nullopt, "Not Found", "Not Found", false, 0},
-        {"DWORD 1", Dword(1), std::nullopt, "001", "Not Found", true, 0},
-        {"DWORD 0", Dword(0), std::nullopt, "000", "Not Found", false, 0},
-        {"DWORD 2", Dword(2), std::nullopt, "002", "Not Found", false, 0},
-        {"string 001", Sz("001"), std::nullopt, "001", "Not Found", true, 0},
-        {"bottom ad *", std::nullopt, Sz("*"), "Not Found", "*", false, 1},
-        {"bottom ad about:blank", Dword(1), Sz("about:blank"), "001", "about:blank", true, 0},
+        {"patched, bottom ad suppressed", true,
+         {"SetText1(001)", "SetRaveButtons1Enabled(false)", "SetRaveButtons2Enabled(true)",
+          "AddList1Line(YM already patched!)", "SetText2(*)", "SetCheck1(1)", "StayOnTop"}},
+        {"nothing stored", false,
+         {"SetText1(Not Found)", "SetRaveButtons1Enabled(true)", "SetRaveButtons2Enabled(false)",
+          "AddList1Line(YM not patched.)", "SetText2(Not Found)", "SetCheck1(0)", "StayOnTop"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Registry().Clear();
-        if (c.plural) {
-            Plant(Api(), kTestKey, "Plural", *c.plural);
-        }
-        if (c.messengerAd) {
-            Plant(Api(), kYUrlKey, "Messenger Ad", *c.messengerAd);
+        if (c.stored) {
+            Plant(Api(), kTestKey, "Plural", Dword(1));
+            Plant(Api(), kYUrlKey, "Messenger Ad", Sz("*"));
         }
         FakeControlSet window;
 
         LoadStartupState(Mod(), window);
 
-        EXPECT_EQ(window.text1, c.text1);
-        EXPECT_EQ(window.text2, c.text2);
-        EXPECT_EQ(window.list, Calls{c.patched ? "YM already patched!" : "YM not patched."});
-        EXPECT_EQ(window.button1Enabled, !c.patched);
-        EXPECT_EQ(window.button2Enabled, c.patched);
-        EXPECT_EQ(window.check1, c.check);
-        EXPECT_EQ(window.stayOnTopCount, 1);
-        EXPECT_EQ(window.pauseCount, 0);
+        EXPECT_EQ(window.Actions(), c.actions);
     }
-}
-
-TEST_P(StartupStateTest, SetsTheControlsInOrderAndStaysOnTopLast) {
-    Plant(Api(), kTestKey, "Plural", Dword(1));
-    Plant(Api(), kYUrlKey, "Messenger Ad", Sz("*"));
-
-    LoadStartupState(Mod(), controls);
-
-    EXPECT_EQ(controls.Actions(),
-              (Calls{"SetText1(001)", "SetRaveButtons1Enabled(false)",
-                     "SetRaveButtons2Enabled(true)", "AddList1Line(YM already patched!)",
-                     "SetText2(*)", "SetCheck1(1)", "StayOnTop"}));
-}
-
-TEST_P(StartupStateTest, NothingStoredWritesNothingAtAll) {
-    LoadStartupState(Mod(), controls);
-
-    EXPECT_FALSE(KeyExists(Api(), "Software\\Yahoo"));
-    EXPECT_EQ(controls.Actions(),
-              (Calls{"SetText1(Not Found)", "SetRaveButtons1Enabled(true)",
-                     "SetRaveButtons2Enabled(false)", "AddList1Line(YM not patched.)",
-                     "SetText2(Not Found)", "SetCheck1(0)", "StayOnTop"}));
-}
-
-TEST_P(StartupStateTest, OtherBottomAdTextsWriteAndDeleteNothing) {
-    for (const char* text : {"about:blank", "**", " *", "* ", "Not Found", ""}) {
-        SCOPED_TRACE(std::string("Messenger Ad = \"") + text + "\"");
-        Registry().Clear();
-        Plant(Api(), kYUrlKey, "Messenger Ad", Sz(text));
-        Plant(Api(), "Software\\Yahoo\\yui", "Keep Me", Sz("x"));
-        const Snapshot before = TakeSnapshot(Api());
-        FakeControlSet window;
-
-        LoadStartupState(Mod(), window);
-
-        EXPECT_EQ(TakeSnapshot(Api()), before);
-        EXPECT_EQ(window.check1, kUnchecked);
-    }
-}
-
-// The box starts unchecked, so a stored "*" checks it, and checking runs the check box command,
-// which writes the bottom ad again under all four keys.
-TEST_P(StartupStateTest, SuppressedBottomAdIsWrittenAgainUnderAllFourKeys) {
-    Plant(Api(), kYUrlKey, "Messenger Ad", Sz("*"));
-
-    LoadStartupState(Mod(), controls);
-
-    for (const std::string& key : kBottomAdKeys) {
-        EXPECT_EQ(ReadStored(Api(), key, "Messenger Ad"), Sz("*")) << key;
-    }
-    EXPECT_EQ(controls.list, Calls{"YM not patched."});
 }
 
 TEST_P(StartupStateTest, DecidesOnTheTextsTheBoxesHold) {
