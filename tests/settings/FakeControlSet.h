@@ -55,11 +55,11 @@ public:
         list.push_back(line);
     }
     void SetRaveButtons1Enabled(bool enabled) override {
-        calls.push_back(std::string("SetRaveButtons1Enabled(") + (enabled ? "true" : "false") + ")");
+        calls.push_back(std::string("SetRaveButtons1Enabled(") + BoolText(enabled) + ")");
         button1Enabled = enabled;
     }
     void SetRaveButtons2Enabled(bool enabled) override {
-        calls.push_back(std::string("SetRaveButtons2Enabled(") + (enabled ? "true" : "false") + ")");
+        calls.push_back(std::string("SetRaveButtons2Enabled(") + BoolText(enabled) + ")");
         button2Enabled = enabled;
     }
     void SetText1(const std::string& text) override {
@@ -103,6 +103,9 @@ public:
         }
         return pauseCount != closeAtPause;
     }
+
+private:
+    static const char* BoolText(bool value) { return value ? "true" : "false"; }
 };
 
 }  // namespace corvelle::settings::testing

@@ -172,7 +172,8 @@ TEST_P(MultiInstanceTest, ClosingDuringAPauseStopsTheCommandAtOnce) {
     };
     for (const Command& command : commands) {
         for (int closeAt = 1; closeAt <= 4; ++closeAt) {
-            SCOPED_TRACE(std::string(command.name) + ", closed at pause " + std::to_string(closeAt));
+            SCOPED_TRACE(std::string(command.name) + ", closed at pause " +
+                         std::to_string(closeAt));
             Plant(Api(), kTestKey, "Plural", Dword(1));
             FakeControlSet window;
             window.closeAtPause = closeAt;

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "SettingsTest.h"
@@ -21,15 +22,15 @@ const std::string kYUrlKey = "Software\\Yahoo\\pager\\YUrl";
 
 struct Planted {
     std::string key;
-    std::string name;            // empty: plant a key named `key` instead of a value
+    std::string name;  // empty: plant a key named `key` instead of a value
     Stored value;
 };
 
 struct Case {
     const char* name;
     std::optional<Planted> planted;
-    std::string expectedText;    // what the window's text box holds
-    bool on;                     // patched, or bottom ad suppressed
+    std::string expectedText;  // what the window's text box holds
+    bool on;                   // patched, or bottom ad suppressed
 };
 
 std::string Bytes(std::string_view text) { return std::string(text); }
@@ -68,8 +69,8 @@ std::vector<Case> PluralCases() {
         {"2048 bytes", plural(LongSz(2048)), std::string(2047, 'x'), false},
         {"2049 bytes", plural(LongSz(2049)), "Not Found", false},
         {"beyond ASCII", plural(Sz("\xE9t\xE9")), "\xE9t\xE9", false},
-        {"inner zero", plural(Raw(type::kSz, Bytes({"001\0" "001\0", 8}))), Bytes({"001\0" "001", 7}),
-         false},
+        {"inner zero", plural(Raw(type::kSz, Bytes({"001\0" "001\0", 8}))),
+         Bytes({"001\0" "001", 7}), false},
         {"a key named Plural", Planted{kTestKey + "\\Plural", "", {}}, "Not Found", false},
         {"named plural", Planted{kTestKey, "plural", Dword(1)}, "001", true},
         {"named PLURAL under TEST", Planted{"Software\\YAHOO\\Pager\\TEST", "PLURAL", Sz("001")},
@@ -78,7 +79,9 @@ std::vector<Case> PluralCases() {
 }
 
 std::vector<Case> BottomAdCases() {
-    const auto ad = [](Stored value) { return Planted{kYUrlKey, "Messenger Ad", std::move(value)}; };
+    const auto ad = [](Stored value) {
+        return Planted{kYUrlKey, "Messenger Ad", std::move(value)};
+    };
     return {
         {"REG_SZ *", ad(Sz("*")), "*", true},
         {"REG_SZ * without its zero", ad(Raw(type::kSz, "*")), "", false},

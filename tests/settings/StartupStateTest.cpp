@@ -67,7 +67,8 @@ TEST_P(StartupStateTest, CheckBoxCommandRunsExactlyWhenTheBoxChanges) {
     struct Case {
         int before;
         int after;
-        std::optional<Stored> yurlAfter;  // what the command left, or the marker when it did not run
+        // What the command left, or the marker when it did not run.
+        std::optional<Stored> yurlAfter;
     };
     const Case cases[] = {
         {kUnchecked, kUnchecked, Sz("marker")}, {kUnchecked, kChecked, Sz("*")},

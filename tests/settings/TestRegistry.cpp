@@ -15,7 +15,8 @@ public:
     registry::RegistryApi& Api() override { return *model_; }
     void Clear() override { model_ = std::make_unique<registry::MemoryRegistry>(); }
     bool CreateVolatileKey(const std::string& path) override {
-        return model_->CreateVolatileKey(registry::kCurrentUser, path) == registry::status::kSuccess;
+        return model_->CreateVolatileKey(registry::kCurrentUser, path) ==
+               registry::status::kSuccess;
     }
     bool MakeReadOnly(const std::string& path) override {
         return model_->MakeReadOnly(registry::kCurrentUser, path);
