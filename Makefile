@@ -1,11 +1,13 @@
 # Thin entry points over the CMake presets; each installs the packages it needs first.
+SCREENSHOT ?= corvelle-screenshot.png
+
 .PHONY: run test test-native test-windows sanitize bench fuzz lint clean
 
 run:
 	tools/install-deps.sh wine
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows --target corvelle
-	tools/run.sh build/windows/src/ui/corvelle.exe
+	tools/run.sh build/windows/src/ui/corvelle.exe $(SCREENSHOT)
 
 test: test-native test-windows
 
