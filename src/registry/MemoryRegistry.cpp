@@ -28,8 +28,9 @@ bool IsStringType(std::uint32_t valueType) {
 // The predefined roots HKEY_CLASSES_ROOT (0x80000000) to HKEY_CURRENT_CONFIG (0x80000005),
 // sign-extended like kCurrentUser.
 bool IsPredefined(KeyHandle key) {
-    const auto low = static_cast<KeyHandle>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000000U)));
-    return key >= low && key <= low + 5;
+    const auto first =
+        static_cast<KeyHandle>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000000U)));
+    return key >= first && key <= first + 5;
 }
 
 // The key names of a path: runs of backslashes separate like one, and a trailing one adds nothing.

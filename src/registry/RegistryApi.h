@@ -56,7 +56,10 @@ public:
     // fit, returns kMoreData with the size needed and leaves the buffer untouched.
     virtual Status QueryValue(KeyHandle key, const std::string& name, std::uint32_t* type,
                               std::uint8_t* data, std::uint32_t* size) = 0;
-    // RegSetValueExA: creates or replaces the value with exactly this type and these bytes.
+    // RegSetValueExA: creates or replaces the value with exactly this type and these bytes, but
+    // for a string type (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) whose data do not end in a zero the
+    // byte just past them is read, and counted in when it is zero: such data need one more
+    // readable byte, and a non-zero one there to be stored without a terminating zero.
     virtual Status SetValue(KeyHandle key, const std::string& name, std::uint32_t type,
                             const std::uint8_t* data, std::uint32_t size) = 0;
     // RegDeleteValueA: kFileNotFound when there is no such value.

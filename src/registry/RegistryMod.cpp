@@ -77,8 +77,8 @@ bool RegistryMod::WriteValue(KeyHandle root, std::string keyPath, std::string va
             stored = api_.SetValue(key.get(), valueName, type::kDword, bytes.data(),
                                    static_cast<std::uint32_t>(bytes.size()));
         } else {
-            // Strings are stored with their terminating zero; any other type code stores the
-            // text as REG_SZ without one.
+            // Strings are stored with their terminating zero; any other type code passes the
+            // text as REG_SZ without one (RegSetValueExA counts in std::string's zero after it).
             if (valueType == static_cast<std::int32_t>(type::kSz)) {
                 data.push_back('\0');
             }

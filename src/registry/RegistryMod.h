@@ -25,8 +25,9 @@ public:
 
     // Creates the key path if needed and stores the value. A type of type::kDword stores the data
     // read as a 32-bit number (0 when they are not one) as four little-endian bytes; type::kSz
-    // stores the ANSI text with its terminating zero; any other type stores the text without it, as
-    // REG_SZ. Flushes the key. Returns whether the value was stored.
+    // stores the ANSI text with its terminating zero; any other type passes the text without it,
+    // as REG_SZ, and the registry then counts in the zero that follows a non-empty text (see
+    // RegistryApi::SetValue). Flushes the key. Returns whether the value was stored.
     bool WriteValue(KeyHandle root, std::string keyPath, std::string valueName, std::int32_t type,
                     std::string data) const noexcept;
 
