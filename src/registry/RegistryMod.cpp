@@ -106,7 +106,14 @@ bool RegistryMod::DeleteValue(KeyHandle root, std::string keyPath,
             return false;
         }
         const Status deleted = api_.DeleteValue(key.get(), valueName);
-        return deleted == status::kSuccess || deleted == status::kFileNotFound;
+        if (deleted == status::kSuccess || deleted == status::kFileNotFound) {
+            return true;
+        }
+        // A refused delete (a key that may only be read refuses even a missing value) leaves
+        // the value as it was: gone only if it was never there.
+        std::uint32_t size = 0;
+        return api_.QueryValue(key.get(), valueName, nullptr, nullptr, &size) ==
+               status::kFileNotFound;
     } catch (...) {
         return false;
     }

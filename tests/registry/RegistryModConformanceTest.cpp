@@ -60,6 +60,8 @@ TEST_P(RegistryModConformance, DeleteReportsWhetherTheValueIsGone) {
     ASSERT_TRUE(Backend().MakeReadOnly(path));
     EXPECT_FALSE(Mod().DeleteValue(kCurrentUser, path, "Plural"));
     EXPECT_EQ(Mod().ReadValue(kCurrentUser, path, "Plural"), "001");
+    // A read-only key refuses the delete of a value it does not hold, which is still gone.
+    EXPECT_TRUE(Mod().DeleteValue(kCurrentUser, path, "Never There"));
     // A path the registry rejects outright is a failure too.
     EXPECT_FALSE(Mod().DeleteValue(kCurrentUser, "\\" + path, "Plural"));
 }
