@@ -20,6 +20,8 @@ namespace corvelle::registry {
 class MemoryRegistry final : public RegistryApi {
 public:
     MemoryRegistry();
+    MemoryRegistry(const MemoryRegistry&) = delete;
+    MemoryRegistry& operator=(const MemoryRegistry&) = delete;
     ~MemoryRegistry() override;
 
     Status OpenKey(KeyHandle root, const std::string& path, KeyHandle* result) override;

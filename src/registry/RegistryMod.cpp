@@ -38,8 +38,8 @@ std::int32_t DwordFromText(const std::string& text) {
 
 }  // namespace
 
-std::string RegistryMod::ReadValue(KeyHandle root, std::string keyPath,
-                                   std::string valueName) const noexcept {
+std::string RegistryMod::ReadValue(KeyHandle root, const std::string& keyPath,
+                                   const std::string& valueName) const noexcept {
     try {
         KeyOwner key(api_);
         // A failed open leaves the handle null, and the query on it fails in turn.
@@ -60,8 +60,9 @@ std::string RegistryMod::ReadValue(KeyHandle root, std::string keyPath,
     }
 }
 
-bool RegistryMod::WriteValue(KeyHandle root, std::string keyPath, std::string valueName,
-                             std::int32_t valueType, std::string data) const noexcept {
+bool RegistryMod::WriteValue(KeyHandle root, const std::string& keyPath,
+                             const std::string& valueName, std::int32_t valueType,
+                             std::string data) const noexcept {
     try {
         KeyOwner key(api_);
         if (api_.CreateKey(root, keyPath, key.put()) != status::kSuccess ||
@@ -94,8 +95,8 @@ bool RegistryMod::WriteValue(KeyHandle root, std::string keyPath, std::string va
     }
 }
 
-bool RegistryMod::DeleteValue(KeyHandle root, std::string keyPath,
-                              std::string valueName) const noexcept {
+bool RegistryMod::DeleteValue(KeyHandle root, const std::string& keyPath,
+                              const std::string& valueName) const noexcept {
     try {
         KeyOwner key(api_);
         const Status opened = api_.OpenKey(root, keyPath, key.put());

@@ -21,19 +21,21 @@ public:
     explicit RegistryMod(RegistryApi& api) noexcept : api_(api) {}
 
     // The value as text (see ValueText.h), or kNotFound.
-    std::string ReadValue(KeyHandle root, std::string keyPath, std::string valueName) const noexcept;
+    std::string ReadValue(KeyHandle root, const std::string& keyPath,
+                          const std::string& valueName) const noexcept;
 
     // Creates the key path if needed and stores the value. A type of type::kDword stores the data
     // read as a 32-bit number (0 when they are not one) as four little-endian bytes; type::kSz
     // stores the ANSI text with its terminating zero; any other type passes the text without it,
     // as REG_SZ, and the registry then counts in the zero that follows a non-empty text (see
     // RegistryApi::SetValue). Flushes the key. Returns whether the value was stored.
-    bool WriteValue(KeyHandle root, std::string keyPath, std::string valueName, std::int32_t type,
-                    std::string data) const noexcept;
+    bool WriteValue(KeyHandle root, const std::string& keyPath, const std::string& valueName,
+                    std::int32_t type, std::string data) const noexcept;
 
     // Removes the value if key and value exist; creates nothing. Returns whether the value is gone
     // afterwards: a missing key or value counts as gone.
-    bool DeleteValue(KeyHandle root, std::string keyPath, std::string valueName) const noexcept;
+    bool DeleteValue(KeyHandle root, const std::string& keyPath,
+                     const std::string& valueName) const noexcept;
 
 private:
     RegistryApi& api_;

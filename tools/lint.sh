@@ -1,0 +1,31 @@
+#!/bin/bash
+# Static analysis of src/: clang-tidy with the checks in .clang-tidy (the portable code through the
+# native build, the Windows code through the MinGW-w64 build's compile commands) and cppcheck.
+# Exits non-zero on any finding.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh wine
+command -v clang-tidy >/dev/null && command -v cppcheck >/dev/null || {
+  apt-get install -y -qq clang-tidy cppcheck >/dev/null; }
+cmake --preset native >/dev/null
+cmake --preset windows >/dev/null
+
+portable=$(ls src/registry/*.cpp src/settings/*.cpp | grep -v Win32Registry)
+windows=$(ls src/registry/Win32Registry.cpp src/ui/*.cpp)
+gcc_version=$(x86_64-w64-mingw32-g++-posix -dumpversion)
+mingw_cxx=/usr/lib/gcc/x86_64-w64-mingw32/$gcc_version-posix/include/c++
+
+status=0
+echo "clang-tidy: portable code"
+clang-tidy --quiet -p build/native $portable || status=1
+echo "clang-tidy: Windows code"
+clang-tidy --quiet -p build/windows --extra-arg=--target=x86_64-w64-mingw32 \
+  --extra-arg=-isystem"$mingw_cxx" --extra-arg=-isystem"$mingw_cxx/x86_64-w64-mingw32" \
+  --extra-arg=-isystem/usr/x86_64-w64-mingw32/include $windows || status=1
+
+echo "cppcheck"
+cppcheck --quiet --error-exitcode=1 --std=c++20 --language=c++ --inline-suppr \
+  --enable=warning,style,performance,portability --suppress=missingIncludeSystem \
+  --suppress=unusedFunction --suppress=useStlAlgorithm -I src \
+  -D_WIN32 -DUNICODE -D_UNICODE src || status=1
+exit $status
