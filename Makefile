@@ -31,3 +31,19 @@ sanitize:
 
 clean:
 	rm -rf build
+
+bench:
+	bench/bench.sh
+
+# Each fuzz target runs FUZZ_SECONDS (default 600) from the corpus it has built up so far.
+FUZZ_SECONDS ?= 600
+fuzz:
+	tools/install-deps.sh build
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz
+	mkdir -p build/fuzz/corpus/ValueText build/fuzz/corpus/ReadValue
+	build/fuzz/fuzz/ValueTextFuzz -max_total_time=$(FUZZ_SECONDS) -max_len=4200 build/fuzz/corpus/ValueText
+	build/fuzz/fuzz/ReadValueFuzz -max_total_time=$(FUZZ_SECONDS) -max_len=512 build/fuzz/corpus/ReadValue
+
+lint:
+	tools/lint.sh

@@ -1,0 +1,73 @@
+#!/bin/bash
+# The benchmark: builds the program, a bare-window floor program and the measuring tool, runs them
+# under Wine on a virtual screen and prints one table of size, start-up, CPU, memory and soak figures
+# beside their targets. Not part of the test run: figures are printed, not asserted.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=build/windows
+runs=${BENCH_RUNS:-9}
+
+if [ "${1:-}" != --inside ]; then
+  tools/install-deps.sh wine
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target corvelle corvelle_floor corvelle_bench >/dev/null
+  exec tools/with-wine.sh "$0" --inside
+fi
+
+exe=$build/src/ui/corvelle.exe
+floor=$build/bench/corvelle_floor.exe
+tool=$build/bench/corvelle_bench.exe
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+value() { sed -n "s/^$1=//p" "$2" | tr -d '\r' | tail -n 1; }
+
+# Time on the CPU (user + kernel) of every thread of a process, in nanoseconds.
+cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {print s + 0}'; }
+
+echo "Measuring start-up ($runs runs each, the first left out)..." >&2
+wine "$tool" startup "$(winepath -w "$exe")" "$runs" >"$out/corvelle" 2>&1
+wine "$tool" startup "$(winepath -w "$floor")" "$runs" >"$out/floor" 2>&1
+
+echo "Measuring one Enable sequence..." >&2
+wine "$exe" >/dev/null 2>&1 &
+wine "$tool" wait >/dev/null 2>&1
+pid=$(pgrep -f 'corvelle\.exe' | head -n 1)
+before=$(cpu_ns "$pid")
+wine "$tool" enable >"$out/enable" 2>&1
+after=$(cpu_ns "$pid")
+kill "$pid" 2>/dev/null || true
+enable_cpu_ms=$(awk -v a="$after" -v b="$before" 'BEGIN {printf "%.1f", (a - b) / 1e6}')
+
+echo "Soaking with 1000 commands..." >&2
+wine "$tool" soak 1000 >"$out/soak" 2>&1
+
+size=$(stat -c %s "$exe")
+dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '[:upper:]' '[:lower:]' | sort | paste -sd ' ')
+c_ms=$(value median_ms "$out/corvelle"); f_ms=$(value median_ms "$out/floor")
+c_ws=$(value median_peak_ws_kib "$out/corvelle"); f_ws=$(value median_peak_ws_kib "$out/floor")
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+printf '\n%-44s %-34s %s\n' "Figure" "Measured" "Target"
+printf '%-44s %-34s %s\n' "corvelle.exe size" "$size bytes ($((size / 1024)) KiB)" "<= 262144 bytes (256 KiB)"
+printf '%-44s %-34s %s\n' "DLLs imported" "$dlls" "system DLLs only"
+printf '%-44s %-34s %s\n' "start-up to window painted (median)" "$c_ms ms" ""
+printf '%-44s %-34s %s\n' "  floor: bare window of the same size" "$f_ms ms" ""
+printf '%-44s %-34s %s\n' "  ratio to the floor" "$(ratio "$c_ms" "$f_ms")" "<= 1.2"
+printf '%-44s %-34s %s\n' "CPU during one Enable sequence" "$enable_cpu_ms ms in $(value enable_ms "$out/enable") ms" "<= 20 ms"
+printf '%-44s %-34s %s\n' "peak working set after start-up" "$c_ws KiB" ""
+printf '%-44s %-34s %s\n' "  floor" "$f_ws KiB (ratio $(ratio "$c_ws" "$f_ws"))" "<= 1.5 x floor"
+printf '%-44s %-34s %s\n' "peak working set after the soak (in-process)" "$(value after_peak_ws_kib "$out/soak") KiB (ratio $(ratio "$(value after_peak_ws_kib "$out/soak")" "$f_ws"))" ""
+printf '%-44s %-34s %s\n' "soak: $(value soak_commands "$out/soak") commands" "$(value soak_ms "$out/soak") ms" ""
+for kind in gdi user handles; do
+  b=$(value before_$kind "$out/soak"); a=$(value after_$kind "$out/soak")
+  printf '%-44s %-34s %s\n' "  $kind objects before -> after" "$b -> $a (growth $((a - b)))" "no growth"
+done
+echo
+echo "Where corvelle.exe's bytes go (sections):"
+x86_64-w64-mingw32-objdump -h "$exe" | while read -r _ name size _; do
+  case $name in .*) printf "  %-8s %7d bytes\n" "$name" "$((16#$size))" ;; esac
+done
+if [ -f "$build/bench/corvelle.map" ]; then
+  echo "Largest contributors to code and data (from the link map):"
+  python3 bench/size_report.py "$build/bench/corvelle.map" | head -n 15 | sed 's/^/  /'
+fi
