@@ -202,6 +202,7 @@ bool CommandButton::Draw(const DRAWITEMSTRUCT& item) const {
         return false;
     }
     const HDC dc = item.hDC;
+    const SavedDcState savedState(dc);  // the DC is lent: give it back as it came
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     const bool pressed = (item.itemState & ODS_SELECTED) != 0 || (settings_.check && settings_.value);
     const bool hot = hot_ && !disabled;

@@ -125,4 +125,22 @@ private:
     HGDIOBJ previous_;
 };
 
+// Saves a DC's state (selected objects, colours, modes, clipping) for one scope and restores it on
+// the way out, for code that draws into a DC it was lent. A scope guard: neither copied nor moved.
+class SavedDcState {
+public:
+    explicit SavedDcState(HDC dc) noexcept : dc_(dc), saved_(SaveDC(dc)) {}
+    SavedDcState(const SavedDcState&) = delete;
+    SavedDcState& operator=(const SavedDcState&) = delete;
+    ~SavedDcState() {
+        if (saved_ != 0) {
+            RestoreDC(dc_, saved_);
+        }
+    }
+
+private:
+    HDC dc_;
+    int saved_;
+};
+
 }  // namespace corvelle::ui

@@ -383,6 +383,38 @@ TEST_F(CommandButtonTest, PressedLookSinksTheEdgeAndShiftsTheContent) {
     EXPECT_EQ(Render(button.hwnd()).pixels, up.pixels) << "released look differs from the first";
 }
 
+TEST_F(CommandButtonTest, DrawGivesTheLentDcBackAsItCameAndLeavesOthersItemsAlone) {
+    MakeWithPicture(TestSettings());
+    const MemoryDc dc(nullptr);
+    const OwnedBitmap target(CreateCompatibleBitmap(dc.get(), 105, 25));
+    const SelectedObject selected(dc.get(), target.get());
+    SetTextColor(dc.get(), RGB(1, 2, 3));
+    SetBkColor(dc.get(), RGB(4, 5, 6));
+    SetBkMode(dc.get(), OPAQUE);
+    const HGDIOBJ font = GetCurrentObject(dc.get(), OBJ_FONT);
+    // Straight to Draw: the BUTTON class itself sets colours in the DC before WM_DRAWITEM.
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_BUTTON;
+    item.CtlID = kId;
+    item.itemAction = ODA_DRAWENTIRE;
+    item.itemState = ODS_FOCUS | ODS_SELECTED | ODS_DISABLED;
+    item.hwndItem = button.hwnd();
+    item.hDC = dc.get();
+    item.rcItem = RECT{0, 0, 105, 25};
+    ASSERT_TRUE(button.Draw(item));
+    EXPECT_EQ(GetTextColor(dc.get()), RGB(1, 2, 3));
+    EXPECT_EQ(GetBkColor(dc.get()), RGB(4, 5, 6));
+    EXPECT_EQ(GetBkMode(dc.get()), OPAQUE);
+    EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_FONT), font);
+    EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_BITMAP), target.get());
+
+    item.hwndItem = parent.hwnd();
+    EXPECT_FALSE(button.Draw(item));
+    item.hwndItem = button.hwnd();
+    item.CtlType = ODT_STATIC;
+    EXPECT_FALSE(button.Draw(item));
+}
+
 TEST_F(CommandButtonTest, FocusRectangleOnlyWhenFocusr) {
     for (const bool focusr : {true, false}) {
         ButtonSettings settings = TestSettings();

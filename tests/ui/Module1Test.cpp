@@ -85,7 +85,7 @@ TEST(Pause, LastsAtLeastTheRequestedTimeAndNotMuchMore) {
         EXPECT_TRUE(Pause(seconds));
         const double elapsed = SecondsSince(start);
         EXPECT_GE(elapsed, seconds) << "requested " << seconds;
-        EXPECT_LT(elapsed, seconds + 0.25) << "requested " << seconds;
+        EXPECT_LT(elapsed, seconds + 0.3) << "requested " << seconds;
     }
 }
 
@@ -146,11 +146,14 @@ TEST(Pause, AnotherCommandCanPauseInsideAPause) {
 TEST(Pause, UsesLittleCpu) {
     // First show that the measure sees a busy loop at all, so that a low figure below means
     // something: the pause must sleep on the message queue, not poll.
+    // (Spinning until the measure shows 0.1 s, as on a loaded machine the wall time says little.)
     const double spinBefore = ThreadCpuSeconds();
-    for (const Clock::time_point spinStart = Clock::now(); SecondsSince(spinStart) < 0.2;) {
+    const Clock::time_point spinStart = Clock::now();
+    double spin = 0.0;
+    while (spin < 0.1 && SecondsSince(spinStart) < 5.0) {
+        spin = ThreadCpuSeconds() - spinBefore;
     }
-    const double spin = ThreadCpuSeconds() - spinBefore;
-    ASSERT_GT(spin, 0.1) << "GetThreadTimes does not see this thread's CPU time";
+    ASSERT_GE(spin, 0.1) << "GetThreadTimes does not see this thread's CPU time";
 
     const double cpuBefore = ThreadCpuSeconds();
     const Clock::time_point start = Clock::now();
@@ -160,7 +163,7 @@ TEST(Pause, UsesLittleCpu) {
     ::testing::Test::RecordProperty("pause_wall_ms", std::to_string(static_cast<int>(wall * 1000)));
     ::testing::Test::RecordProperty("pause_cpu_ms", std::to_string(static_cast<int>(cpu * 1000)));
     std::cout << "Pause(0.75): wall " << wall * 1000 << " ms, CPU of this thread " << cpu * 1000
-              << " ms (a 200 ms busy loop measured " << spin * 1000 << " ms)\n";
+              << " ms (a busy loop of 100 ms CPU measured " << spin * 1000 << " ms)\n";
     EXPECT_GE(wall, 0.75);
     EXPECT_LT(cpu, 0.05 * wall);
 }
@@ -196,10 +199,11 @@ TEST(Pause, QuitPostedDuringThePauseEndsItAndIsKept) {
     EXPECT_FALSE(finished);
     EXPECT_LT(elapsed, 1.0);
     EXPECT_EQ(receiver.timerTicks, 2) << "nothing after the quit is dispatched";
-    // The message loop after the pause sees the quit with its exit code.
+    // The message loop after the pause finds the quit with its exit code. (PeekMessage rather
+    // than GetMessage, which would wait for ever if the quit had been lost.)
     MSG message{};
-    EXPECT_EQ(GetMessageW(&message, nullptr, 0, 0), 0);
-    EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "the quit message was swallowed by the pause";
     EXPECT_EQ(message.wParam, 41u);
 }
 
