@@ -1,0 +1,208 @@
+// Form1's wiring: each control's press or click runs its command on the real registry, the
+// keyboard reaches every control, the enable and disable sequences ignore presses while they run,
+// and closing the window inside a pause ends the program at once.
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+
+#include "ui/FormLayout.h"
+#include "ui/Form1TestSupport.h"
+#include "ui/MessageLoop.h"
+#include "ui/Module1.h"
+
+namespace corvelle::ui::testing {
+namespace {
+
+using namespace layout;
+
+constexpr const char* kTestKey = "Software\\Yahoo\\pager\\Test";
+constexpr const char* kYUrlKey = "Software\\Yahoo\\pager\\YUrl";
+
+constexpr const char* kAdValues[] = {"Change Room Banner",   "Chat Adurl",
+                                     "Webcam Upload Ad",     "Webcam Viewer Ad",
+                                     "Webcam Viewer Ad Big", "Webcam Viewer Ad Medium"};
+
+TEST_F(Form1Test, AdButtonsWriteAndDeleteTheSixValuesAndTheListShowsItsNewestLine) {
+    Start();
+    Click(kIdRaveButtons3);
+    EXPECT_EQ(List1Lines(), (std::vector<std::string>{"YM not patched.", "Initializing...",
+                                                      "Removing Ads...", "Ads removed..."}));
+    for (const char* value : kAdValues) {
+        EXPECT_TRUE(ReadString(kYUrlKey, value).has_value()) << value;
+    }
+    EXPECT_EQ(ReadString(kYUrlKey, "Chat Adurl"), "*");
+    EXPECT_EQ(ReadString(kYUrlKey, "Webcam Viewer Ad Medium"), "about:blank");
+    EXPECT_FALSE(ReadString(kYUrlKey, "Messenger Ad").has_value());
+
+    Click(kIdRaveButtons4);
+    for (const char* value : kAdValues) {
+        EXPECT_FALSE(ReadString(kYUrlKey, value).has_value()) << value;
+    }
+    const std::vector<std::string> lines = List1Lines();
+    ASSERT_EQ(lines.size(), 7U);
+    EXPECT_EQ(lines.back(), "Ads reinstated...");
+    // Seven lines in a list that shows four: the last four are the ones in view.
+    EXPECT_EQ(SendMessageW(Control(kIdList1), LB_GETTOPINDEX, 0, 0), 3);
+    EXPECT_TRUE(IsWindowEnabled(Control(kIdRaveButtons3)));
+    EXPECT_TRUE(IsWindowEnabled(Control(kIdRaveButtons4)));
+    EXPECT_TRUE(openedUrls_.empty());
+}
+
+TEST_F(Form1Test, DisabledButtonIgnoresPresses) {
+    Start();
+    Click(kIdRaveButtons2);  // disabled on a fresh registry
+    PumpMessages(Form());
+    EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM not patched."});
+    EXPECT_FALSE(IsWindowEnabled(Control(kIdRaveButtons2)));
+}
+
+// The two sequences take about three seconds each, for their real pauses.
+TEST_F(Form1Test, EnterEnablesIgnoringPressesMeanwhileAndDisableUndoesIt) {
+    Start();
+    ASSERT_EQ(GetFocus(), Control(kIdRaveButtons1));
+    // Inside Enable's first pause: a press on Remove Ads, which must be ignored.
+    const OneShot pressDuringPause(300, [this] {
+        SendMessageW(Control(kIdRaveButtons3), BM_CLICK, 0, 0);
+    });
+    PostKey(Form(), VK_RETURN);
+    PumpMessages(Form());  // the whole sequence runs inside
+
+    EXPECT_TRUE(pressDuringPause.fired());
+    EXPECT_EQ(ReadDword(kTestKey, "Plural"), 1U);
+    EXPECT_FALSE(ReadString(kYUrlKey, "Change Room Banner").has_value())
+        << "Remove Ads ran during the sequence";
+    EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM now patched!"});
+    EXPECT_FALSE(IsWindowEnabled(Control(kIdRaveButtons1)));
+    EXPECT_TRUE(IsWindowEnabled(Control(kIdRaveButtons2)));
+    // The ignored press still took the focus, as a click does.
+    EXPECT_EQ(GetFocus(), Control(kIdRaveButtons3));
+
+    // Enter with the default button disabled does nothing.
+    const auto started = std::chrono::steady_clock::now();
+    PostKey(Form(), VK_RETURN);
+    PumpMessages(Form());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
+    EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM now patched!"});
+
+    Click(kIdRaveButtons2);
+    EXPECT_FALSE(ReadDword(kTestKey, "Plural").has_value());
+    EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM patch removed."});
+    EXPECT_TRUE(IsWindowEnabled(Control(kIdRaveButtons1)));
+    EXPECT_FALSE(IsWindowEnabled(Control(kIdRaveButtons2)));
+    // The pressed button disabled itself; the keyboard moved on to the enabled one.
+    EXPECT_EQ(GetFocus(), Control(kIdRaveButtons1));
+}
+
+TEST_F(Form1Test, TabReachesTheHiddenControlsAndSpaceTogglesCheck1) {
+    Start();
+    ASSERT_EQ(GetFocus(), Control(kIdRaveButtons1));
+    // RaveButtons2 is disabled and List1 and Image1 take no focus; the order wraps around.
+    const ControlId expectedOrder[] = {kIdText1, kIdRaveButtons3, kIdRaveButtons4,
+                                       kIdText2, kIdCheck1,       kIdRaveButtons1};
+    for (const ControlId expected : expectedOrder) {
+        PostKey(Form(), VK_TAB);
+        PumpMessages(Form());
+        EXPECT_EQ(GetDlgCtrlID(GetFocus()), expected);
+    }
+    for (int i = 0; i < 5; ++i) {  // round again to Check1
+        PostKey(Form(), VK_TAB);
+        PumpMessages(Form());
+    }
+    ASSERT_EQ(GetFocus(), Control(kIdCheck1));
+
+    PostKey(Form(), VK_SPACE);
+    PumpMessages(Form());
+    EXPECT_EQ(SendMessageW(Control(kIdCheck1), BM_GETCHECK, 0, 0), BST_CHECKED);
+    for (const char* key : {"Software\\Yahoo\\pager\\YUrl", "Software\\Yahoo\\pager",
+                            "Software\\Yahoo\\yui", "Software\\Yahoo"}) {
+        EXPECT_EQ(ReadString(key, "Messenger Ad"), "*") << key;
+    }
+
+    PostKey(Form(), VK_SPACE);
+    PumpMessages(Form());
+    EXPECT_EQ(SendMessageW(Control(kIdCheck1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_FALSE(ReadString(kYUrlKey, "Messenger Ad").has_value());
+    EXPECT_EQ(ReadString("Software\\Yahoo\\yui", "Messenger Ad"), "*") << "only one copy goes";
+    EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM not patched."});
+}
+
+TEST_F(Form1Test, Image1ClickOpensTheToolbarPageAndChangesNothingElse) {
+    Start();
+    const HWND image = Control(kIdImage1);
+    SendMessageW(image, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+    SendMessageW(image, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    PumpMessages(Form());
+    EXPECT_EQ(openedUrls_, std::vector<std::string>{kToolbarPageUrl});
+    EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM not patched."});
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Yahoo", 0, KEY_READ, &key),
+              ERROR_FILE_NOT_FOUND);
+}
+
+// Records when a window receives WM_DESTROY.
+class DestroyWatch {
+public:
+    explicit DestroyWatch(HWND window) {
+        SetWindowSubclass(window, Proc, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+    std::optional<std::chrono::steady_clock::time_point> destroyedAt;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                 UINT_PTR id, DWORD_PTR data) {
+        if (message == WM_DESTROY) {
+            reinterpret_cast<DestroyWatch*>(data)->destroyedAt = std::chrono::steady_clock::now();
+        } else if (message == WM_NCDESTROY) {
+            RemoveWindowSubclass(window, Proc, id);
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+};
+
+TEST_F(Form1Test, ClosingDuringAPauseEndsTheProgramAtOnce) {
+    Start();
+    const HWND window = Form();
+    DestroyWatch watch(window);
+    const OneShot close(100, [window] { PostMessageW(window, WM_CLOSE, 0, 0); });
+    // Should the loop never end, this ends it with a code the test rejects.
+    const OneShot rescue(10000, [] { PostQuitMessage(99); });
+    PostMessageW(Control(kIdRaveButtons1), BM_CLICK, 0, 0);
+
+    const int exitCode = RunMessageLoop(*form_);
+    const auto ended = std::chrono::steady_clock::now();
+
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_TRUE(close.fired());
+    ASSERT_TRUE(watch.destroyedAt.has_value());
+    // The rest of the sequence (two more pauses at least) did not run once the window was gone.
+    // Measured from the destruction: withdrawing a window can itself take a while.
+    EXPECT_LT(ended - *watch.destroyedAt, std::chrono::milliseconds(500));
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(form_->hwnd(), nullptr);
+    EXPECT_EQ(FindWindowW(kForm1WindowClass, nullptr), nullptr) << "a window came back";
+    // The registry change came before the sequence.
+    EXPECT_EQ(ReadDword(kTestKey, "Plural"), 1U);
+    // Nothing is left for the command to touch: its calls on the closed window do nothing.
+    form_->AddList1Line("late");
+    form_->SetRaveButtons1Enabled(true);
+    EXPECT_FALSE(form_->Pause(0.01));
+}
+
+TEST_F(Form1Test, ClosingTouchesNoRegistryValue) {
+    WriteDword(kTestKey, "Plural", 1);
+    Start();
+    SendMessageW(Form(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(form_->hwnd(), nullptr);
+    EXPECT_TRUE(DiscardMessages()) << "closing must post WM_QUIT";
+    EXPECT_EQ(ReadDword(kTestKey, "Plural"), 1U);
+    EXPECT_FALSE(ReadString(kYUrlKey, "Messenger Ad").has_value());
+}
+
+}  // namespace
+}  // namespace corvelle::ui::testing
