@@ -2,188 +2,16 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "ui/ButtonTestSupport.h"
 #include "ui/GdiHandles.h"
 #include "ui/TestWindow.h"
 
-namespace corvelle::ui {
+namespace corvelle::ui::testing {
 namespace {
 
-using testing::DiscardMessages;
-using testing::TestWindow;
-
-constexpr int kId = 1001;
-constexpr COLORREF kFace = RGB(30, 140, 90);
-constexpr COLORREF kHoverFace = RGB(240, 200, 40);
-constexpr COLORREF kCaption = RGB(0, 0, 160);
-constexpr COLORREF kMask = RGB(192, 192, 192);
-constexpr COLORREF kPicture = RGB(255, 0, 0);
-constexpr COLORREF kBackdrop = RGB(255, 0, 255);  // where nothing was drawn
-
-ButtonSettings TestSettings() {
-    return ButtonSettings{.tx = L"Enable Corvelle",
-                          .bcol = kFace,
-                          .bcolo = kHoverFace,
-                          .fcol = kCaption,
-                          .fcolo = kCaption,
-                          .mcol = kMask};
-}
-
-// A 16 x 16, 24-bit picture: the left half in the mask colour, the right half red.
-OwnedBitmap MakeTestPicture() {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = 16;
-    info.bmiHeader.biHeight = 16;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (bitmap && bits != nullptr) {
-        auto* bytes = static_cast<std::uint8_t*>(bits);
-        for (int y = 0; y < 16; ++y) {
-            for (int x = 0; x < 16; ++x) {
-                const COLORREF colour = x < 8 ? kMask : kPicture;
-                std::uint8_t* pixel = bytes + y * 48 + x * 3;  // rows of 48 bytes, blue first
-                pixel[0] = GetBValue(colour);
-                pixel[1] = GetGValue(colour);
-                pixel[2] = GetRValue(colour);
-            }
-        }
-        GdiFlush();
-    }
-    return bitmap;
-}
-
-// What the button draws of itself, read back pixel by pixel.
-struct Capture {
-    int width = 0;
-    int height = 0;
-    std::vector<COLORREF> pixels;
-
-    COLORREF At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
-    int Count(COLORREF colour) const {
-        int count = 0;
-        for (const COLORREF pixel : pixels) {
-            count += pixel == colour ? 1 : 0;
-        }
-        return count;
-    }
-    // The smallest rectangle holding every pixel of the colour (empty when there is none).
-    RECT Bounds(COLORREF colour) const {
-        RECT box{width, height, 0, 0};
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                if (At(x, y) == colour) {
-                    box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
-                               std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
-                }
-            }
-        }
-        return box.left < box.right ? box : RECT{0, 0, 0, 0};
-    }
-};
-
-// Renders the button through WM_PRINTCLIENT, which the BUTTON class answers by sending its parent
-// WM_DRAWITEM with the given DC, as it does for WM_PAINT.
-Capture Render(HWND button) {
-    RECT client{};
-    GetClientRect(button, &client);
-    Capture capture;
-    capture.width = client.right;
-    capture.height = client.bottom;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = capture.width;
-    info.bmiHeader.biHeight = -capture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const OwnedBitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const MemoryDc dc(nullptr);
-    if (!target || bits == nullptr || !dc) {
-        ADD_FAILURE() << "no bitmap to render into";
-        return capture;
-    }
-    {
-        const SelectedObject selected(dc.get(), target.get());
-        const OwnedBrush backdrop(CreateSolidBrush(kBackdrop));
-        FillRect(dc.get(), &client, backdrop.get());
-        SendMessageW(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
-        GdiFlush();
-    }
-    const auto* raw = static_cast<const std::uint32_t*>(bits);
-    capture.pixels.reserve(static_cast<std::size_t>(capture.width * capture.height));
-    for (int i = 0; i < capture.width * capture.height; ++i) {
-        const std::uint32_t pixel = raw[i];
-        capture.pixels.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
-    }
-    return capture;
-}
-
-bool IsNeutralGrey(COLORREF colour) {
-    return GetRValue(colour) == GetGValue(colour) && GetGValue(colour) == GetBValue(colour);
-}
-
-struct Click {
-    int id;
-    int code;
-    HWND from;
-};
-
-// A parent window that hands WM_DRAWITEM to the button under test and records WM_COMMAND.
-class CommandButtonTest : public ::testing::Test {
-protected:
-    ~CommandButtonTest() override { DiscardMessages(); }
-
-    // Creates the button at 96 DPI unless told otherwise; 105 x 25 is its stored size.
-    void Make(ButtonSettings settings, UINT dpi = USER_DEFAULT_SCREEN_DPI) {
-        const int width = CommandButton::ExtentToPixels(settings._extentx, dpi);
-        const int height = CommandButton::ExtentToPixels(settings._extenty, dpi);
-        button = CommandButton(parent.hwnd(), kId, RECT{10, 10, 10 + width, 10 + height}, dpi,
-                               std::move(settings));
-        ASSERT_NE(button.hwnd(), nullptr);
-    }
-    void MakeWithPicture(ButtonSettings settings, UINT dpi = USER_DEFAULT_SCREEN_DPI) {
-        Make(std::move(settings), dpi);
-        const OwnedBitmap picture = MakeTestPicture();
-        ASSERT_TRUE(picture);
-        button.SetPicture(picture.get());
-    }
-    // Only the button's own notifications.
-    std::vector<Click> Clicks() const {
-        std::vector<Click> own;
-        for (const Click& click : commands) {
-            if (click.from == button.hwnd()) {
-                own.push_back(click);
-            }
-        }
-        return own;
-    }
-
-    CommandButton button;
-    std::vector<Click> commands;
-    TestWindow parent{[this](HWND, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-        if (message == WM_DRAWITEM) {
-            result = TRUE;
-            return button.Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        }
-        if (message == WM_COMMAND) {
-            commands.push_back(Click{LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
-            result = 0;
-            return true;
-        }
-        return false;
-    }};
-};
-
-// --- The window: what the platform sees ----------------------------------------------------------
 
 TEST_F(CommandButtonTest, IsAnOwnerDrawnTabStopButtonWhoseTextIsTheCaption) {
     Make(TestSettings());
@@ -506,4 +334,4 @@ TEST(CommandButtonLifetime, OutlivingItsParentIsSafe) {
 }
 
 }  // namespace
-}  // namespace corvelle::ui
+}  // namespace corvelle::ui::testing
