@@ -211,6 +211,22 @@ TEST_F(CommandButtonTest, PressedLookSinksTheEdgeAndShiftsTheContent) {
     EXPECT_EQ(Render(button.hwnd()).pixels, up.pixels) << "released look differs from the first";
 }
 
+TEST_F(CommandButtonTest, ToggleButtonShowsItsValueAsPushedIn) {
+    ButtonSettings settings = TestSettings();
+    settings.check = true;
+    MakeWithPicture(settings);
+    const RECT out = Render(button.hwnd()).Bounds(kPicture);
+    button.SetValue(true);
+    const RECT in = Render(button.hwnd()).Bounds(kPicture);
+    EXPECT_EQ(in.left, out.left + 1);
+    EXPECT_EQ(in.top, out.top + 1);
+
+    settings.check = false;  // a value without check is not shown
+    settings.value = true;
+    MakeWithPicture(settings);
+    EXPECT_EQ(Render(button.hwnd()).Bounds(kPicture).left, out.left);
+}
+
 TEST_F(CommandButtonTest, DrawGivesTheLentDcBackAsItCameAndLeavesOthersItemsAlone) {
     MakeWithPicture(TestSettings());
     const MemoryDc dc(nullptr);
@@ -279,6 +295,19 @@ TEST_F(CommandButtonTest, HoverColoursWhileTheMouseIsOver) {
     const Capture away = Render(button.hwnd());
     EXPECT_EQ(away.At(3, 3), kFace);
     EXPECT_GT(away.Count(kCaption), 0);
+}
+
+TEST_F(CommandButtonTest, NewDpiRescalesFontAndPicture) {
+    MakeWithPicture(TestSettings(), 96);
+    button.SetDpi(144);
+    LOGFONTW logFont{};
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(button.hwnd(), WM_GETFONT, 0, 0));
+    ASSERT_NE(GetObjectW(font, sizeof logFont, &logFont), 0);
+    EXPECT_EQ(logFont.lfHeight, -17);
+    SetWindowPos(button.hwnd(), nullptr, 0, 0, 158, 38, SWP_NOMOVE | SWP_NOZORDER);
+    const RECT red = Render(button.hwnd()).Bounds(kPicture);
+    EXPECT_EQ(red.right - red.left, 12);
+    EXPECT_EQ(red.bottom - red.top, 24);
 }
 
 TEST_F(CommandButtonTest, PictureScalesWithTheDpi) {
