@@ -46,8 +46,8 @@ using OwnedGpBitmap = std::unique_ptr<Gdiplus::GpBitmap, DisposeImage>;
 
 // The resource's bytes; resources stay mapped for the module's life and are not freed.
 bool ResourceBytes(HINSTANCE module, WORD resourceId, const BYTE*& data, UINT& size) {
-    const HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
-    const HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
+    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(resourceId), RT_RCDATA);
+    HGLOBAL loaded = resource != nullptr ? LoadResource(module, resource) : nullptr;
     data = loaded != nullptr ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
     size = data != nullptr ? SizeofResource(module, resource) : 0;
     return data != nullptr && size != 0;
@@ -57,15 +57,15 @@ bool ResourceBytes(HINSTANCE module, WORD resourceId, const BYTE*& data, UINT& s
 
 BannerPicture::BannerPicture(HINSTANCE module, WORD resourceId) {
     const BYTE* data = nullptr;
-    UINT size = 0;
-    if (!ResourceBytes(module, resourceId, data, size)) {
+    UINT byteCount = 0;
+    if (!ResourceBytes(module, resourceId, data, byteCount)) {
         return;
     }
     const GdiplusSession session;
     if (!session) {
         return;
     }
-    const OwnedStream stream(SHCreateMemStream(data, size));
+    const OwnedStream stream(SHCreateMemStream(data, byteCount));
     if (!stream) {
         return;
     }

@@ -10,7 +10,7 @@ namespace {
 // type without parameters is the one conversion the compiler accepts between function types.
 template <typename Function>
 Function User32Function(const char* name) {
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
     if (user32 == nullptr) {
         return nullptr;
     }

@@ -189,14 +189,14 @@ HWND Form1::Control(ControlId id) const noexcept {
 bool Form1::CreateControls() {
     // Creation order is z-order, which is the order Tab follows.
     for (const ControlPlacement& placement : layout::kControls) {
-        const HWND parent = placement.container == layout::Container::kFrame1 ? frame1_ : hwnd_;
+        HWND parent = placement.container == layout::Container::kFrame1 ? frame1_ : hwnd_;
         if (parent == nullptr || CreateChild(placement, parent) == nullptr) {
             return false;
         }
     }
     raveButtons_.front().SetDefault(true);  // Enter presses RaveButtons1 while it is enabled
-    const HFONT font = font_.get();
-    for (const HWND control : {list1_, text1_, text2_, check1_}) {
+    HFONT font = font_.get();
+    for (HWND control : {list1_, text1_, text2_, check1_}) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     SendMessageW(frame1_, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
@@ -232,7 +232,7 @@ HWND Form1::CreateChild(const ControlPlacement& placement, HWND parent) {
         return button.hwnd();
     }
     case Kind::kTextBox: {
-        const HWND text = create(WS_EX_CLIENTEDGE, WC_EDITW, WS_TABSTOP | ES_AUTOHSCROLL);
+        HWND text = create(WS_EX_CLIENTEDGE, WC_EDITW, WS_TABSTOP | ES_AUTOHSCROLL);
         (id == layout::kIdText1 ? text1_ : text2_) = text;
         return text;
     }
@@ -255,7 +255,7 @@ void Form1::MakeFonts() {
     OwnedFont font = MakeFont(dpi_, FW_NORMAL);
     OwnedFont boldFont = MakeFont(dpi_, FW_BOLD);
     // The controls take the new fonts before the old ones are deleted.
-    for (const HWND control : {list1_, text1_, text2_, check1_}) {
+    for (HWND control : {list1_, text1_, text2_, check1_}) {
         if (control != nullptr) {
             SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
         }
@@ -269,7 +269,7 @@ void Form1::MakeFonts() {
 
 void Form1::PlaceControls() {
     for (const ControlPlacement& placement : layout::kControls) {
-        const HWND control = Control(placement.id);
+        HWND control = Control(placement.id);
         const RECT bounds = layout::ToPixels(placement.twips, dpi_);
         SetWindowPos(control, nullptr, bounds.left, bounds.top, bounds.right - bounds.left,
                      bounds.bottom - bounds.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -352,7 +352,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;  // PaintContent fills the background
     case WM_PAINT: {
         PAINTSTRUCT paint{};
-        if (const HDC dc = BeginPaint(hwnd_, &paint)) {
+        if (HDC dc = BeginPaint(hwnd_, &paint)) {
             PaintContent(dc, paint.rcPaint);
         }
         EndPaint(hwnd_, &paint);
@@ -514,7 +514,7 @@ void Form1::PaintContent(HDC dc, const RECT& area) const {
 void Form1::OnActivate(bool active) {
     // The focus goes back to the control that had it when the user switched away.
     if (!active) {
-        const HWND focus = GetFocus();
+        HWND focus = GetFocus();
         focusWhenDeactivated_ = focus != nullptr && IsChild(hwnd_, focus) ? focus : nullptr;
         return;
     }
@@ -528,7 +528,7 @@ void Form1::OnActivate(bool active) {
 
 HWND Form1::FirstTabStop() const {
     for (const ControlPlacement& placement : layout::kControls) {
-        const HWND control = Control(placement.id);
+        HWND control = Control(placement.id);
         if (control != nullptr && IsWindowEnabled(control) &&
             (GetWindowLongPtrW(control, GWL_STYLE) & WS_TABSTOP) != 0) {
             return control;
@@ -543,7 +543,7 @@ void Form1::KeepFocusOnEnabledControl() {
     if (hwnd_ == nullptr || GetActiveWindow() != hwnd_) {
         return;
     }
-    const HWND focus = GetFocus();
+    HWND focus = GetFocus();
     if (focus == nullptr || focus == hwnd_ || !IsWindowEnabled(focus)) {
         SetFocus(FirstTabStop());
     }

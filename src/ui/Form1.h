@@ -30,6 +30,8 @@ public:
 
     // registry serves every command; it must outlive the window.
     explicit Form1(const registry::RegistryMod& registry, UrlOpener openUrl = OpenUrl);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
     // Destroys the window if it still exists.
     ~Form1() override;
 

@@ -66,7 +66,7 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
         return TRUE;  // PaintContent fills the whole client area
     case WM_PAINT: {
         PAINTSTRUCT paint{};
-        if (const HDC dc = BeginPaint(frame, &paint)) {
+        if (HDC dc = BeginPaint(frame, &paint)) {
             PaintContent(frame, dc);
         }
         EndPaint(frame, &paint);

@@ -32,12 +32,14 @@ private:
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+// The parameter names are those of the declaration in <winbase.h>.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpCmdLine*/,
+                   int nShowCmd) {
     const ComApartment apartment;
     corvelle::registry::Win32Registry api;
     const corvelle::registry::RegistryMod registry(api);
     corvelle::ui::Form1 form(registry);
-    if (!form.Create(instance, showCommand)) {
+    if (!form.Create(hInstance, nShowCmd)) {
         return 1;
     }
     return corvelle::ui::RunMessageLoop(form);

@@ -62,6 +62,7 @@ TEST_F(Form1Test, WindowIsFixedTopmostCentredWithTheDesignedClientArea) {
     EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), static_cast<DWORD>(WS_CAPTION | WS_SYSMENU));
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0U);
     EXPECT_TRUE(IsWindowVisible(Form()));
+    EXPECT_NE(GetClassLongPtrW(Form(), GCLP_HICON), 0U) << "the icon resource";
     // Topmost although the window owns a tooltip by now.
     EXPECT_NE(GetWindowLongPtrW(Form(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 
