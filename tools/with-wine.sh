@@ -28,8 +28,15 @@ if [ -z "${DISPLAY:-}" ] || [ "${CORVELLE_XVFB:-0}" = 1 ]; then
   [ -n "$xvfb_pid" ] || { echo "with-wine: no free X display" >&2; exit 1; }
 fi
 
-export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# A persistent server first, so that it outlives each test program; then the prefix itself.
-wineserver -p >/dev/null 2>&1 </dev/null
+export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys,wineusb.sys="
+# Make the prefix and wait until everything wineboot started has finished: a program started while
+# the prefix is still settling waits many seconds for its first window. Then a persistent server,
+# so that it outlives each test program, and Wine's services started again here: started by a
+# test, they would inherit its output pipe and keep ctest waiting. The USB and HID bus drivers are
+# left out; with no devices to watch, one of them spins and slows everything else down.
 wineboot -i >/dev/null 2>&1 </dev/null
+wineserver -w >/dev/null 2>&1 </dev/null
+wineserver -p >/dev/null 2>&1 </dev/null
+wineboot >/dev/null 2>&1 </dev/null
 "$@"

@@ -682,7 +682,7 @@ bool Form1::Pause(double seconds) {
     if (hwnd_ == nullptr) {
         return false;
     }
-    const bool timeUp = ui::Pause(seconds);
+    const bool timeUp = ui::Pause(seconds, hwnd_);
     return timeUp && hwnd_ != nullptr;
 }
 

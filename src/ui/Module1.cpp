@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cmath>
 
+#include "ui/MessageLoop.h"
+
 namespace corvelle::ui {
 
 void StayOnTop(HWND window) {
@@ -23,7 +25,7 @@ DWORD TimeoutFor(double remainingSeconds) {
 
 }  // namespace
 
-bool Pause(double seconds) {
+bool Pause(double seconds, HWND dialog) {
     if (!(seconds > 0.0)) {  // also NaN
         return true;
     }
@@ -38,8 +40,7 @@ bool Pause(double seconds) {
                 PostQuitMessage(static_cast<int>(message.wParam));
                 return false;
             }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
+            DispatchLoopMessage(dialog, message);
         }
         const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
         if (elapsed >= seconds) {

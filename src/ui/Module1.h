@@ -18,8 +18,9 @@ void StayOnTop(HWND window);
 // the window moves, repaints and takes input meanwhile (a handler may even start another command).
 // Zero, negative or NaN returns at once without dispatching anything. Returns true when the time is
 // up; false as soon as a WM_QUIT is met: the program is ending, and the quit message has been posted
-// again for the message loop to find.
-[[nodiscard]] bool Pause(double seconds);
+// again for the message loop to find. Messages pass the dialog keys of `dialog` (Tab, Space, Enter)
+// first, as in the program's message loop, when one is given.
+[[nodiscard]] bool Pause(double seconds, HWND dialog = nullptr);
 
 // Hands the address (ANSI code page) to the shell, which opens it with the default browser.
 // Failures are silent.

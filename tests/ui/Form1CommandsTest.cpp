@@ -70,25 +70,36 @@ TEST_F(Form1Test, EnterEnablesIgnoringPressesMeanwhileAndDisableUndoesIt) {
     const OneShot pressDuringPause(300, [this] {
         SendMessageW(Control(kIdRaveButtons3), BM_CLICK, 0, 0);
     });
+    // In a later pause the dialog keys still work: Tab moves on to Reinstate Ads.
+    const OneShot tabDuringPause(1200, [this] { PostKey(Form(), VK_TAB); });
     PostKey(Form(), VK_RETURN);
     PumpMessages(Form());  // the whole sequence runs inside
 
     EXPECT_TRUE(pressDuringPause.fired());
+    EXPECT_TRUE(tabDuringPause.fired());
     EXPECT_EQ(ReadDword(kTestKey, "Plural"), 1U);
     EXPECT_FALSE(ReadString(kYUrlKey, "Change Room Banner").has_value())
         << "Remove Ads ran during the sequence";
     EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM now patched!"});
     EXPECT_FALSE(IsWindowEnabled(Control(kIdRaveButtons1)));
     EXPECT_TRUE(IsWindowEnabled(Control(kIdRaveButtons2)));
-    // The ignored press still took the focus, as a click does.
-    EXPECT_EQ(GetFocus(), Control(kIdRaveButtons3));
+    // The ignored press still took the focus, as a click does, and Tab moved it on.
+    EXPECT_EQ(GetFocus(), Control(kIdRaveButtons4));
 
-    // Enter with the default button disabled does nothing.
+    // Enter presses the focused button, as in any dialog...
+    PostKey(Form(), VK_RETURN);
+    PumpMessages(Form());
+    EXPECT_EQ(List1Lines().back(), "Ads reinstated...");
+    // ...and, on a control that is no button, the default one, which is disabled: nothing happens.
+    PostKey(Form(), VK_TAB);
+    PumpMessages(Form());
+    ASSERT_EQ(GetFocus(), Control(kIdText2));
+    const std::size_t lines = List1Lines().size();
     const auto started = std::chrono::steady_clock::now();
     PostKey(Form(), VK_RETURN);
     PumpMessages(Form());
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
-    EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM now patched!"});
+    EXPECT_EQ(List1Lines().size(), lines);
 
     Click(kIdRaveButtons2);
     EXPECT_FALSE(ReadDword(kTestKey, "Plural").has_value());
