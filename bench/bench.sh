@@ -24,6 +24,10 @@ value() { sed -n "s/^$1=//p" "$2" | tr -d '\r' | tail -n 1; }
 # Time on the CPU (user + kernel) of every thread of a process, in nanoseconds.
 cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {print s + 0}'; }
 
+# Let the new prefix's services settle, and warm the file cache, before anything is timed.
+sleep 3
+wine "$tool" startup "$(winepath -w "$exe")" 2 >/dev/null 2>&1
+wine "$tool" startup "$(winepath -w "$floor")" 2 >/dev/null 2>&1
 echo "Measuring start-up ($runs runs each, the first left out)..." >&2
 wine "$tool" startup "$(winepath -w "$exe")" "$runs" >"$out/corvelle" 2>&1
 wine "$tool" startup "$(winepath -w "$floor")" "$runs" >"$out/floor" 2>&1

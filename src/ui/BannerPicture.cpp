@@ -1,9 +1,9 @@
 #include "ui/BannerPicture.h"
 
 #include <objidl.h>
+#include <ocidl.h>
+#include <olectl.h>
 #include <shlwapi.h>
-
-#include <gdiplus.h>
 
 #include <memory>
 
@@ -11,38 +11,12 @@ namespace corvelle::ui {
 
 namespace {
 
-namespace gdip = Gdiplus::DllExports;
-
-// GDI+ is started for one decode and shut down again; the GDI bitmap it hands out outlives it.
-class GdiplusSession {
-public:
-    GdiplusSession() {
-        const Gdiplus::GdiplusStartupInput input;
-        started_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-    ~GdiplusSession() {
-        if (started_) {
-            Gdiplus::GdiplusShutdown(token_);
-        }
-    }
-    explicit operator bool() const noexcept { return started_; }
-
-private:
-    ULONG_PTR token_ = 0;
-    bool started_ = false;
+template <typename Interface>
+struct Release {
+    void operator()(Interface* object) const noexcept { object->Release(); }
 };
-
-struct ReleaseStream {
-    void operator()(IStream* stream) const noexcept { stream->Release(); }
-};
-using OwnedStream = std::unique_ptr<IStream, ReleaseStream>;
-
-struct DisposeImage {
-    void operator()(Gdiplus::GpBitmap* bitmap) const noexcept { gdip::GdipDisposeImage(bitmap); }
-};
-using OwnedGpBitmap = std::unique_ptr<Gdiplus::GpBitmap, DisposeImage>;
+using OwnedStream = std::unique_ptr<IStream, Release<IStream>>;
+using OwnedPicture = std::unique_ptr<IPicture, Release<IPicture>>;
 
 // The resource's bytes; resources stay mapped for the module's life and are not freed.
 bool ResourceBytes(HINSTANCE module, WORD resourceId, const BYTE*& data, UINT& size) {
@@ -55,36 +29,39 @@ bool ResourceBytes(HINSTANCE module, WORD resourceId, const BYTE*& data, UINT& s
 
 }  // namespace
 
+// The OLE picture decoder: of the platform's decoders it starts the quickest (under Wine, in about a
+// quarter of GDI+'s time), and it yields a GIF's first frame as a plain GDI bitmap.
 BannerPicture::BannerPicture(HINSTANCE module, WORD resourceId) {
     const BYTE* data = nullptr;
     UINT byteCount = 0;
     if (!ResourceBytes(module, resourceId, data, byteCount)) {
         return;
     }
-    const GdiplusSession session;
-    if (!session) {
-        return;
-    }
     const OwnedStream stream(SHCreateMemStream(data, byteCount));
-    if (!stream) {
+    IPicture* loaded = nullptr;
+    if (!stream ||
+        FAILED(OleLoadPicture(stream.get(), static_cast<LONG>(byteCount), FALSE, IID_IPicture,
+                              reinterpret_cast<void**>(&loaded)))) {
         return;
     }
-    Gdiplus::GpBitmap* decoded = nullptr;
-    if (gdip::GdipCreateBitmapFromStream(stream.get(), &decoded) != Gdiplus::Ok) {
+    const OwnedPicture picture(loaded);
+    SHORT kind = PICTYPE_UNINITIALIZED;
+    OLE_HANDLE handle = 0;
+    if (FAILED(picture->get_Type(&kind)) || kind != PICTYPE_BITMAP ||
+        FAILED(picture->get_Handle(&handle))) {
         return;
     }
-    const OwnedGpBitmap image(decoded);
-    // A new image's active frame is its first one, which is the whole picture.
-    UINT width = 0;
-    UINT height = 0;
-    HBITMAP bitmap = nullptr;
-    if (gdip::GdipGetImageWidth(image.get(), &width) != Gdiplus::Ok ||
-        gdip::GdipGetImageHeight(image.get(), &height) != Gdiplus::Ok ||
-        gdip::GdipCreateHBITMAPFromBitmap(image.get(), &bitmap, 0xFFFFFFFF) != Gdiplus::Ok) {
+    // The picture frees its bitmap when released: keep a copy of our own. A handle travels as 32
+    // bits and is sign-extended back.
+    const auto decoded = reinterpret_cast<HBITMAP>(static_cast<INT_PTR>(static_cast<LONG>(handle)));
+    bitmap_.reset(static_cast<HBITMAP>(
+        CopyImage(decoded, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    BITMAP info{};
+    if (!bitmap_ || GetObjectW(bitmap_.get(), sizeof info, &info) == 0) {
+        bitmap_.reset();
         return;
     }
-    bitmap_.reset(bitmap);
-    size_ = SIZE{static_cast<LONG>(width), static_cast<LONG>(height)};
+    size_ = SIZE{info.bmWidth, info.bmHeight};
 }
 
 void BannerPicture::Draw(HDC dc, const RECT& target) const {

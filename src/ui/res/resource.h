@@ -9,7 +9,7 @@
 #define IDB_BUTTON2 102
 #define IDB_BUTTON3 103
 #define IDB_BUTTON4 104
-// The banner GIF, kept as raw bytes for GDI+ to decode.
+// The banner GIF, kept as raw bytes for the platform to decode.
 #define IDR_BANNER 201
 
 #endif
