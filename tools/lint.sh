@@ -13,7 +13,7 @@ cmake --preset windows >/dev/null
 portable=$(ls src/registry/*.cpp src/settings/*.cpp | grep -v Win32Registry)
 windows=$(ls src/registry/Win32Registry.cpp src/ui/*.cpp)
 gcc_version=$(x86_64-w64-mingw32-g++-posix -dumpversion)
-mingw_cxx=/usr/lib/gcc/x86_64-w64-mingw32/$gcc_version-posix/include/c++
+mingw_cxx=/usr/lib/gcc/x86_64-w64-mingw32/$gcc_version/include/c++  # gcc_version is e.g. "12-posix"
 
 status=0
 echo "clang-tidy: portable code"
