@@ -175,20 +175,20 @@ LRESULT CommandButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 void CommandButton::MakeFont() {
-    const ButtonFont& spec = settings_.font;
+    const ButtonFont& wanted = settings_.font;
     LOGFONTW logFont{};
-    const int hundredths = static_cast<int>(std::lround(spec.points * 100.0));
+    const int hundredths = static_cast<int>(std::lround(wanted.points * 100.0));
     logFont.lfHeight = -MulDiv(hundredths, static_cast<int>(dpi_), 7200);
-    logFont.lfWeight = spec.weight;
-    logFont.lfItalic = spec.italic ? TRUE : FALSE;
-    logFont.lfUnderline = spec.underline ? TRUE : FALSE;
-    logFont.lfStrikeOut = spec.strikeout ? TRUE : FALSE;
-    logFont.lfCharSet = spec.charset;
+    logFont.lfWeight = wanted.weight;
+    logFont.lfItalic = wanted.italic ? TRUE : FALSE;
+    logFont.lfUnderline = wanted.underline ? TRUE : FALSE;
+    logFont.lfStrikeOut = wanted.strikeout ? TRUE : FALSE;
+    logFont.lfCharSet = wanted.charset;
     logFont.lfOutPrecision = OUT_DEFAULT_PRECIS;
     logFont.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     logFont.lfQuality = DEFAULT_QUALITY;
     logFont.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-    wcsncpy(logFont.lfFaceName, spec.face.c_str(), LF_FACESIZE - 1);
+    wcsncpy(logFont.lfFaceName, wanted.face.c_str(), LF_FACESIZE - 1);
     OwnedFont font(CreateFontIndirectW(&logFont));
     if (hwnd_ != nullptr) {
         // WM_SETFONT too, so WM_GETFONT answers (accessibility tools and measuring).
