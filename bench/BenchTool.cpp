@@ -1,6 +1,7 @@
 // Measurements for the benchmark, run under Wine (or on Windows) by bench/bench.sh:
-//   corvelle_bench startup EXE RUNS   start EXE RUNS times; per run, the milliseconds from process
-//                                     start to its window shown and painted, and its peak working set
+//   corvelle_bench startup RUNS EXE...  start each EXE in turn, RUNS rounds; per program the median
+//                                     milliseconds from process start to its window shown and
+//                                     painted, and its peak working set
 //   corvelle_bench wait               wait until the running program's window is up and idle
 //   corvelle_bench enable             press "Enable Corvelle" in the running program, wait for the end
 //   corvelle_bench soak COMMANDS      host the main window in this process and run COMMANDS commands
@@ -69,53 +70,72 @@ bool IsPainted(HWND window) {
     return !unpainted;
 }
 
-int Startup(const wchar_t* exe, int runs) {
-    std::vector<double> times;
-    std::vector<double> peaks;
-    for (int run = 0; run < runs; ++run) {
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        std::wstring commandLine = L"\"" + std::wstring(exe) + L"\"";
-        const Clock::time_point start = Clock::now();
-        if (!CreateProcessW(exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &process)) {
-            std::fprintf(stderr, "cannot start the program (error %lu)\n", GetLastError());
-            return 1;
-        }
-        WaitForInputIdle(process.hProcess, 30000);
-        FindWindowOf search{process.dwProcessId};
-        double elapsed = 0;
-        while ((elapsed = MillisecondsSince(start)) < 30000) {
-            search.found = nullptr;
-            EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&search));
-            if (search.found != nullptr && IsPainted(search.found)) {
-                break;
-            }
-            Sleep(1);
-        }
-        times.push_back(elapsed);
-        PROCESS_MEMORY_COUNTERS memory{};
-        memory.cb = sizeof memory;
-        GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
-        peaks.push_back(static_cast<double>(memory.PeakWorkingSetSize) / 1024.0);
-        std::printf("run=%d ms=%.1f peak_ws_kib=%.0f\n", run, elapsed, peaks.back());
-        if (search.found != nullptr) {
-            PostMessageW(search.found, WM_CLOSE, 0, 0);
-        }
-        if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
-            TerminateProcess(process.hProcess, 1);
-        }
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+// Starts the program once: the milliseconds until its window is shown and painted, and its peak
+// working set then. Closes it again.
+bool StartOnce(const std::wstring& exe, double& elapsed, double& peakKib) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    const Clock::time_point start = Clock::now();
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
+        std::fprintf(stderr, "cannot start the program (error %lu)\n", GetLastError());
+        return false;
     }
-    // The first run pays for loading Wine's and the system's DLLs from disk; leave it out.
-    times.erase(times.begin());
-    peaks.erase(peaks.begin());
-    std::sort(times.begin(), times.end());
-    std::sort(peaks.begin(), peaks.end());
-    std::printf("median_ms=%.1f\nmedian_peak_ws_kib=%.0f\n", times[times.size() / 2],
-                peaks[peaks.size() / 2]);
+    WaitForInputIdle(process.hProcess, 30000);
+    FindWindowOf search{process.dwProcessId};
+    while ((elapsed = MillisecondsSince(start)) < 30000) {
+        search.found = nullptr;
+        EnumWindows(FindVisibleWindowOf, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr && IsPainted(search.found)) {
+            break;
+        }
+        Sleep(1);
+    }
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
+    peakKib = static_cast<double>(memory.PeakWorkingSetSize) / 1024.0;
+    if (search.found != nullptr) {
+        PostMessageW(search.found, WM_CLOSE, 0, 0);
+    }
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return search.found != nullptr;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The programs are started in turn, run after run, so that whatever the machine is doing meanwhile
+// falls on all of them alike. The first round pays for loading DLLs from disk and is left out.
+int Startup(int runs, const std::vector<std::wstring>& exes) {
+    std::vector<std::vector<double>> times(exes.size());
+    std::vector<std::vector<double>> peaks(exes.size());
+    for (int run = 0; run <= runs; ++run) {
+        for (std::size_t i = 0; i < exes.size(); ++i) {
+            double elapsed = 0;
+            double peakKib = 0;
+            if (!StartOnce(exes[i], elapsed, peakKib)) {
+                return 1;
+            }
+            std::printf("run=%d program=%zu ms=%.1f peak_ws_kib=%.0f\n", run, i, elapsed, peakKib);
+            if (run > 0) {
+                times[i].push_back(elapsed);
+                peaks[i].push_back(peakKib);
+            }
+        }
+    }
+    for (std::size_t i = 0; i < exes.size(); ++i) {
+        std::printf("median_ms_%zu=%.1f\nmedian_peak_ws_kib_%zu=%.0f\n", i, Median(times[i]), i,
+                    Median(peaks[i]));
+    }
     return 0;
 }
 
@@ -248,8 +268,8 @@ int Soak(int commands) {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring mode = argc > 1 ? argv[1] : L"";
-    if (mode == L"startup" && argc == 4) {
-        return Startup(argv[2], std::max(2, _wtoi(argv[3])));
+    if (mode == L"startup" && argc >= 4) {
+        return Startup(std::max(1, _wtoi(argv[2])), std::vector<std::wstring>(argv + 3, argv + argc));
     }
     if (mode == L"wait" && argc == 2) {
         return WaitForMainWindow() != nullptr ? 0 : 1;
@@ -260,6 +280,6 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"soak" && argc == 3) {
         return Soak(_wtoi(argv[2]));
     }
-    std::fprintf(stderr, "usage: corvelle_bench startup EXE RUNS | wait | enable | soak COMMANDS\n");
+    std::fprintf(stderr, "usage: corvelle_bench startup RUNS EXE... | wait | enable | soak COMMANDS\n");
     return 2;
 }

@@ -1,7 +1,13 @@
 // The floor for the start-up and memory figures: a bare Win32 program that only opens an empty
-// window of the main window's size and style, centred, and runs a message loop.
+// window of the main window's size and style, centred, and runs a message loop. Built a second time
+// with CORVELLE_FLOOR_COMMON_CONTROLS, it also loads common controls 6 through the program's
+// manifest, as every program with themed controls and tooltips does.
 
 #include <windows.h>
+
+#ifdef CORVELLE_FLOOR_COMMON_CONTROLS
+#include <commctrl.h>
+#endif
 
 namespace {
 
@@ -16,6 +22,10 @@ LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+#ifdef CORVELLE_FLOOR_COMMON_CONTROLS
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+#endif
     WNDCLASSW windowClass{};
     windowClass.lpfnWndProc = FloorProc;
     windowClass.hInstance = instance;
