@@ -15,16 +15,8 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 echo "No display: running on a virtual screen."
-xvfb_pid=""
-for n in $(seq 91 140); do
-  [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-  Xvfb ":$n" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  export DISPLAY=":$n"
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  break
-done
-[ -n "$xvfb_pid" ] || { echo "run: no free X display" >&2; exit 1; }
+. "$(dirname "$0")/xvfb.sh"
+start_xvfb 640x480
 finish() {
   wineserver -k >/dev/null 2>&1 || true
   kill "$xvfb_pid" 2>/dev/null || true

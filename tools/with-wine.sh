@@ -17,15 +17,8 @@ cleanup() {
 trap cleanup EXIT
 
 if [ -z "${DISPLAY:-}" ] || [ "${CORVELLE_XVFB:-0}" = 1 ]; then
-  for n in $(seq 91 140); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    break
-  done
-  [ -n "$xvfb_pid" ] || { echo "with-wine: no free X display" >&2; exit 1; }
+  . "$(dirname "$0")/xvfb.sh"
+  start_xvfb 1024x768
 fi
 
 export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all

@@ -1,0 +1,15 @@
+# Sourced by the Wine scripts: start_xvfb SIZE starts Xvfb on the first free display with a screen
+# of SIZE (e.g. 1024x768), exports DISPLAY and sets xvfb_pid; it fails when no display is free.
+start_xvfb() {
+  xvfb_pid=""
+  for n in $(seq 91 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    return 0
+  done
+  echo "no free X display" >&2
+  return 1
+}
