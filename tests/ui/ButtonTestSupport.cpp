@@ -40,27 +40,6 @@ OwnedBitmap MakeTestPicture() {
     return bitmap;
 }
 
-int Capture::Count(COLORREF colour) const {
-    int count = 0;
-    for (const COLORREF pixel : pixels) {
-        count += pixel == colour ? 1 : 0;
-    }
-    return count;
-}
-
-RECT Capture::Bounds(COLORREF colour) const {
-    RECT box{width, height, 0, 0};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (At(x, y) == colour) {
-                box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
-                           std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
-            }
-        }
-    }
-    return box.left < box.right ? box : RECT{0, 0, 0, 0};
-}
-
 Capture Render(HWND button) {
     RECT client{};
     GetClientRect(button, &client);

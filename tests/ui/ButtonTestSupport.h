@@ -12,6 +12,7 @@
 #include "ui/CommandButton.h"
 #include "ui/GdiHandles.h"
 #include "ui/TestWindow.h"
+#include "ui/PixelCapture.h"
 
 namespace corvelle::ui::testing {
 
@@ -30,17 +31,6 @@ ButtonSettings TestSettings();
 OwnedBitmap MakeTestPicture();
 
 // What the button draws of itself, read back pixel by pixel.
-struct Capture {
-    int width = 0;
-    int height = 0;
-    std::vector<COLORREF> pixels;
-
-    COLORREF At(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
-    int Count(COLORREF colour) const;
-    // The smallest rectangle holding every pixel of the colour (empty when there is none).
-    RECT Bounds(COLORREF colour) const;
-};
-
 // Renders the button through WM_PRINTCLIENT, which the BUTTON class answers by sending its parent
 // WM_DRAWITEM with the given DC, as it does for WM_PAINT.
 Capture Render(HWND button);

@@ -169,22 +169,6 @@ std::vector<std::string> ListLines(HWND list) {
     return lines;
 }
 
-int Capture::Count(COLORREF colour) const {
-    int count = 0;
-    for (const COLORREF pixel : pixels) {
-        count += pixel == colour ? 1 : 0;
-    }
-    return count;
-}
-
-int Capture::CountOther(COLORREF colour) const {
-    return static_cast<int>(pixels.size()) - Count(colour);
-}
-
-int Capture::DistinctColours() const {
-    return static_cast<int>(std::set<COLORREF>(pixels.begin(), pixels.end()).size());
-}
-
 Capture CaptureClient(HWND window) {
     Capture capture;
     RECT client{};

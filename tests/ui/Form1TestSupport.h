@@ -18,6 +18,7 @@
 #include "registry/RegistryMod.h"
 #include "registry/Win32Registry.h"
 #include "ui/Form1.h"
+#include "ui/PixelCapture.h"
 
 namespace corvelle::ui::testing {
 
@@ -66,15 +67,6 @@ std::wstring ClassName(HWND window);
 std::vector<std::string> ListLines(HWND list);
 
 // The pixels a window paints of its client area when asked to print it (WM_PRINTCLIENT).
-struct Capture {
-    int width = 0;
-    int height = 0;
-    std::vector<COLORREF> pixels;
-
-    int Count(COLORREF colour) const;
-    int CountOther(COLORREF colour) const;
-    int DistinctColours() const;
-};
 Capture CaptureClient(HWND window);
 
 // --- The form ------------------------------------------------------------------------------------
