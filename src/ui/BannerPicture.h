@@ -1,6 +1,6 @@
 #pragma once
 // The banner shown by Image1: the first frame of a GIF held as an RCDATA resource, decoded by the
-// platform into a GDI bitmap once, and drawn still, stretched to whatever rectangle it is given.
+// GIF decoder into a GDI bitmap once, and drawn still, stretched to whatever rectangle it is given.
 
 #include <windows.h>
 

@@ -34,7 +34,7 @@ constexpr std::uint32_t Greyed(std::uint32_t pixel) {
     return Opaque(grey, grey, grey);
 }
 
-// A DIB section holding the pixels (premultiplied alpha, as AlphaBlend expects).
+// A DIB section holding the pixels (premultiplied alpha, as GdiAlphaBlend expects).
 OwnedBitmap MakeDib(const std::vector<std::uint32_t>& pixels, LONG width, LONG height) {
     BITMAPINFO info = TopDown32(width, height);
     void* bits = nullptr;
@@ -93,8 +93,8 @@ void ButtonPicture::Draw(HDC dc, const RECT& target, bool greyed) const {
     const MemoryDc source(dc);
     const SelectedObject selected(source.get(), greyed ? greyed_.get() : normal_.get());
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(dc, target.left, target.top, target.right - target.left, target.bottom - target.top,
-               source.get(), 0, 0, size_.cx, size_.cy, blend);
+    GdiAlphaBlend(dc, target.left, target.top, target.right - target.left,
+                  target.bottom - target.top, source.get(), 0, 0, size_.cx, size_.cy, blend);
 }
 
 }  // namespace corvelle::ui

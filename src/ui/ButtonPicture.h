@@ -1,7 +1,8 @@
 #pragma once
 // A command button's picture, prepared once for drawing: a 32-bit premultiplied-alpha copy in which
 // the mask colour is transparent, and a greyed copy for the disabled look. Both are drawn with
-// AlphaBlend (msimg32), which also stretches them to the DPI-scaled size.
+// GdiAlphaBlend (gdi32's own AlphaBlend, which msimg32 only forwards to), which also stretches them
+// to the DPI-scaled size.
 
 #include <windows.h>
 

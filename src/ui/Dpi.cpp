@@ -1,21 +1,15 @@
 #include "ui/Dpi.h"
 
 #include "ui/GdiHandles.h"
+#include "ui/SystemDll.h"
 
 namespace corvelle::ui {
 
 namespace {
 
-// GetProcAddress's result converted to the function's real type. The detour through a function
-// type without parameters is the one conversion the compiler accepts between function types.
 template <typename Function>
 Function User32Function(const char* name) {
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (user32 == nullptr) {
-        return nullptr;
-    }
-    const FARPROC address = GetProcAddress(user32, name);
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+    return DllFunction<Function>(GetModuleHandleW(L"user32.dll"), name);
 }
 
 using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);

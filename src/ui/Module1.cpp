@@ -1,11 +1,12 @@
 #include "ui/Module1.h"
 
-#include <shellapi.h>
+#include <objbase.h>
 
 #include <chrono>
 #include <cmath>
 
 #include "ui/MessageLoop.h"
+#include "ui/SystemDll.h"
 
 namespace corvelle::ui {
 
@@ -53,8 +54,39 @@ bool Pause(double seconds, HWND dialog) {
     }
 }
 
+namespace {
+
+using ShellExecuteAFunction = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+using CoInitializeExFunction = HRESULT(WINAPI*)(LPVOID, DWORD);
+using CoUninitializeFunction = void(WINAPI*)();
+
+// The shell may use COM when it opens a document; it asks for a single-threaded apartment on the
+// calling thread. The first call enters one, and it stays entered until the thread ends, as the
+// shell's work may outlast ShellExecuteA. A later call finds it entered and gives back the count
+// that CoInitializeEx then takes. A thread in another kind of apartment is left as it is.
+void StayInSingleThreadedApartment() {
+    HMODULE ole32 = LoadSystemDllForGood(L"ole32.dll");
+    const auto coInitializeEx = DllFunction<CoInitializeExFunction>(ole32, "CoInitializeEx");
+    const auto coUninitialize = DllFunction<CoUninitializeFunction>(ole32, "CoUninitialize");
+    if (coInitializeEx == nullptr || coUninitialize == nullptr) {
+        return;
+    }
+    if (coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE) == S_FALSE) {
+        coUninitialize();
+    }
+}
+
+}  // namespace
+
+// The shell and COM are loaded on the first click, not while the program starts.
 void OpenUrl(const std::string& url) {
-    ShellExecuteA(nullptr, nullptr, url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    const auto shellExecute =
+        DllFunction<ShellExecuteAFunction>(LoadSystemDllForGood(L"shell32.dll"), "ShellExecuteA");
+    if (shellExecute == nullptr) {
+        return;  // no shell: nothing opens, as when ShellExecuteA fails
+    }
+    StayInSingleThreadedApartment();
+    shellExecute(nullptr, nullptr, url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 }  // namespace corvelle::ui

@@ -22,8 +22,9 @@ void StayOnTop(HWND window);
 // first, as in the program's message loop, when one is given.
 [[nodiscard]] bool Pause(double seconds, HWND dialog = nullptr);
 
-// Hands the address (ANSI code page) to the shell, which opens it with the default browser.
-// Failures are silent.
+// Hands the address (ANSI code page) to the shell, which opens it with the default browser. The shell
+// is loaded on the first call, and the calling thread enters a single-threaded apartment then.
+// Failures are silent, a shell that cannot be loaded included.
 void OpenUrl(const std::string& url);
 
 }  // namespace corvelle::ui
