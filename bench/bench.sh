@@ -31,6 +31,10 @@ echo "Measuring start-up ($runs rounds, the three programs in turn)..." >&2
 wine "$tool" startup "$runs" "$(winepath -w "$exe")" "$(winepath -w "$floor")" \
   "$(winepath -w "$floor_cc6")" >"$out/startup" 2>&1
 
+echo "Measuring the phases of corvelle.exe's start-up ($runs starts)..." >&2
+wine "$tool" phases "$runs" "$(winepath -w "$exe")" >"$out/phases" 2>&1
+wine "$tool" dlls "$(winepath -w "$exe")" "$(winepath -w "$floor_cc6")" >"$out/dlls" 2>&1
+
 echo "Measuring one Enable sequence..." >&2
 wine "$exe" >/dev/null 2>&1 &
 wine "$tool" wait >/dev/null 2>&1
@@ -56,8 +60,12 @@ printf '%-44s %-34s %s\n' "corvelle.exe size" "$size bytes ($((size / 1024)) KiB
 printf '%-44s %-34s %s\n' "DLLs imported" "$dlls" "system DLLs only"
 printf '%-44s %-34s %s\n' "start-up to window painted (median)" "$c_ms ms" ""
 printf '%-44s %-34s %s\n' "  floor: bare window of the same size" "$f_ms ms" ""
-printf '%-44s %-34s %s\n' "  ratio to the floor" "$(ratio "$c_ms" "$f_ms")" "<= 1.2"
+printf '%-44s %-34s %s\n' "  ratio to the bare floor" "$(ratio "$c_ms" "$f_ms")" ""
 printf '%-44s %-34s %s\n' "  floor with common controls 6 loaded" "$cc_ms ms (ratio $(ratio "$cc_ms" "$f_ms"))" ""
+printf '%-44s %-34s %s\n' "  ratio to the common-controls floor" "$(ratio "$c_ms" "$cc_ms")" "<= 1.2"
+echo "  where it goes (median ms of each phase, timed by the program itself, separate starts):"
+tr -d '\r' <"$out/phases" | sed -n 's/^phase_[0-9]*=\([^ ]*\) \(.*\)$/\2|\1/p' |
+  awk -F'|' '{printf "    %-40s %6.1f ms\n", $1, $2}'
 printf '%-44s %-34s %s\n' "CPU during one Enable sequence" "$enable_cpu_ms ms in $(value enable_ms "$out/enable") ms" "<= 20 ms"
 printf '%-44s %-34s %s\n' "peak working set after start-up" "$c_ws KiB" ""
 printf '%-44s %-34s %s\n' "  floor" "$f_ws KiB (ratio $(ratio "$c_ws" "$f_ws"))" "<= 1.5 x floor"
@@ -67,6 +75,13 @@ for kind in gdi user handles; do
   b=$(value before_$kind "$out/soak"); a=$(value after_$kind "$out/soak")
   printf '%-44s %-34s %s\n' "  $kind objects before -> after" "$b -> $a (growth $((a - b)))" "no growth"
 done
+echo
+dlls_of() { value "dlls_$1" "$out/dlls" | tr ' ' '\n' | sort; }
+dlls_of 0 >"$out/dlls_program"; dlls_of 1 >"$out/dlls_floor"
+echo "DLLs loaded once the window is painted: $(wc -l <"$out/dlls_program") in corvelle.exe, $(wc -l <"$out/dlls_floor") in the common-controls floor"
+echo "  corvelle.exe only:   $(comm -23 "$out/dlls_program" "$out/dlls_floor" | paste -sd ' ')"
+echo "  floor only:          $(comm -13 "$out/dlls_program" "$out/dlls_floor" | paste -sd ' ')"
+echo "  both:                $(comm -12 "$out/dlls_program" "$out/dlls_floor" | paste -sd ' ')"
 echo
 echo "Where corvelle.exe's bytes go (sections):"
 x86_64-w64-mingw32-objdump -h "$exe" | while read -r _ name size _; do

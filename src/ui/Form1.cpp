@@ -129,7 +129,7 @@ Form1::~Form1() {
     }
 }
 
-bool Form1::Create(HINSTANCE instance, int showCommand) {
+bool Form1::Create(HINSTANCE instance, int showCommand, StartupTimeline* timeline) {
     instance_ = instance;
     if (!RegisterForm1Class(instance, WindowProc) || !RegisterFrameWindowClass(instance)) {
         return false;
@@ -139,7 +139,9 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
         return false;
     }
     dpi_ = DpiForWindow(hwnd_);
+    MarkStartup(timeline, StartupMoment::kWindowCreated);
     banner_ = BannerPicture(instance, IDR_BANNER);
+    MarkStartup(timeline, StartupMoment::kBannerDecoded);
     MakeFonts();
     if (!CreateControls()) {
         DestroyWindow(hwnd_);
@@ -149,16 +151,20 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
     SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Centre();
+    MarkStartup(timeline, StartupMoment::kControlsCreated);
 
     // The load event: once, after the controls exist and before the window is first shown. It
     // makes the window topmost, which must happen before the window owns a tooltip (some systems
     // then no longer apply HWND_TOPMOST).
     settings::LoadStartupState(registry_, *this);
+    MarkStartup(timeline, StartupMoment::kStateRead);
     tooltip_ = CreateTooltip(hwnd_, image1_, layout::kImage1Tooltip);
+    MarkStartup(timeline, StartupMoment::kTooltipCreated);
 
     const bool maximising = showCommand == SW_MAXIMIZE || showCommand == SW_SHOWMAXIMIZED;
     ShowWindow(hwnd_, maximising ? SW_SHOWNORMAL : showCommand);
     UpdateWindow(hwnd_);
+    MarkStartup(timeline, StartupMoment::kPainted);
     return hwnd_ != nullptr;
 }
 

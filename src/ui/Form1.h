@@ -18,6 +18,7 @@
 #include "ui/FormLayout.h"
 #include "ui/GdiHandles.h"
 #include "ui/Module1.h"
+#include "ui/StartupTimeline.h"
 
 namespace corvelle::ui {
 
@@ -37,8 +38,9 @@ public:
 
     // Creates the window and its controls, runs the start-up state detection (the load event),
     // then shows the window centred on its screen. The window is a fixed size: a maximising show
-    // command shows it normally. Returns false when the window could not be created.
-    bool Create(HINSTANCE instance, int showCommand);
+    // command shows it normally. Returns false when the window could not be created. Each step is
+    // marked on the timeline, when one is given.
+    bool Create(HINSTANCE instance, int showCommand, StartupTimeline* timeline = nullptr);
 
     // Null once the window is destroyed.
     HWND hwnd() const noexcept { return hwnd_; }
