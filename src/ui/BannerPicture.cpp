@@ -100,14 +100,26 @@ OwnedBitmap FirstFrame(GifFileType& gif) {
 
 }  // namespace
 
+BannerPicture::BannerPicture(HINSTANCE module, WORD resourceId) {
+    const BYTE* data = nullptr;
+    UINT size = 0;
+    if (ResourceBytes(module, resourceId, data, size)) {
+        Decode(data, size);
+    }
+}
+
+BannerPicture::BannerPicture(const BYTE* data, UINT size) {
+    Decode(data, size);
+}
+
 // giflib decodes the banner in a fraction of a millisecond and needs no DLL; each of the platform's
 // decoders (the OLE picture, WIC, GDI+) would first load the COM run time and the imaging codecs,
 // which costs more than creating the whole window.
-BannerPicture::BannerPicture(HINSTANCE module, WORD resourceId) {
-    UnreadBytes unread{};
-    if (!ResourceBytes(module, resourceId, unread.next, unread.count)) {
+void BannerPicture::Decode(const BYTE* data, UINT size) {
+    if (data == nullptr) {
         return;
     }
+    UnreadBytes unread{data, size};
     int error = D_GIF_SUCCEEDED;
     const OwnedGif gif(DGifOpen(&unread, ReadGifBytes, &error));
     if (!gif || DGifSlurp(gif.get()) != GIF_OK || gif->ImageCount < 1) {

@@ -14,6 +14,8 @@ public:
     BannerPicture() = default;
     // Decodes the resource; the picture stays empty when the resource is missing or undecodable.
     BannerPicture(HINSTANCE module, WORD resourceId);
+    // Decodes a GIF's bytes; the picture stays empty when they cannot be decoded.
+    BannerPicture(const BYTE* data, UINT size);
 
     explicit operator bool() const noexcept { return static_cast<bool>(bitmap_); }
     // The picture's own size in pixels.
@@ -23,6 +25,8 @@ public:
     void Draw(HDC dc, const RECT& target) const;
 
 private:
+    void Decode(const BYTE* data, UINT size);
+
     OwnedBitmap bitmap_;
     SIZE size_{0, 0};
 };

@@ -43,37 +43,9 @@ OwnedBitmap MakeTestPicture() {
 Capture Render(HWND button) {
     RECT client{};
     GetClientRect(button, &client);
-    Capture capture;
-    capture.width = client.right;
-    capture.height = client.bottom;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = capture.width;
-    info.bmiHeader.biHeight = -capture.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const OwnedBitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const MemoryDc dc(nullptr);
-    if (!target || bits == nullptr || !dc) {
-        ADD_FAILURE() << "no bitmap to render into";
-        return capture;
-    }
-    {
-        const SelectedObject selected(dc.get(), target.get());
-        const OwnedBrush backdrop(CreateSolidBrush(kBackdrop));
-        FillRect(dc.get(), &client, backdrop.get());
-        SendMessageW(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
-        GdiFlush();
-    }
-    const auto* raw = static_cast<const std::uint32_t*>(bits);
-    capture.pixels.reserve(static_cast<std::size_t>(capture.width * capture.height));
-    for (int i = 0; i < capture.width * capture.height; ++i) {
-        const std::uint32_t pixel = raw[i];
-        capture.pixels.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
-    }
-    return capture;
+    return CaptureDrawing(client.right, client.bottom, kBackdrop, [button](HDC dc) {
+        SendMessageW(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    });
 }
 
 bool IsNeutralGrey(COLORREF colour) {

@@ -1,7 +1,12 @@
 #include "ui/PixelCapture.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <set>
+
+#include "ui/GdiHandles.h"
 
 namespace corvelle::ui::testing {
 
@@ -32,6 +37,42 @@ int Capture::CountOther(COLORREF colour) const {
 
 int Capture::DistinctColours() const {
     return static_cast<int>(std::set<COLORREF>(pixels.begin(), pixels.end()).size());
+}
+
+Capture CaptureDrawing(int width, int height, COLORREF backdrop,
+                       const std::function<void(HDC)>& draw) {
+    Capture capture;
+    capture.width = width;
+    capture.height = height;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const OwnedBitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const MemoryDc dc(nullptr);
+    if (!target || bits == nullptr || !dc) {
+        ADD_FAILURE() << "no bitmap to draw into";
+        return capture;
+    }
+    {
+        const SelectedObject selected(dc.get(), target.get());
+        const RECT all{0, 0, width, height};
+        const OwnedBrush brush(CreateSolidBrush(backdrop));
+        FillRect(dc.get(), &all, brush.get());
+        draw(dc.get());
+        GdiFlush();
+    }
+    const auto* raw = static_cast<const std::uint32_t*>(bits);  // 0x00RRGGBB
+    capture.pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    for (std::size_t i = 0; i < static_cast<std::size_t>(width) * static_cast<std::size_t>(height); ++i) {
+        const std::uint32_t pixel = raw[i];
+        capture.pixels.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
+    }
+    return capture;
 }
 
 }  // namespace corvelle::ui::testing

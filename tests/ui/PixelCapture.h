@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace corvelle::ui::testing {
@@ -20,5 +21,9 @@ struct Capture {
     // The smallest rectangle holding every pixel of the colour (empty when there is none).
     RECT Bounds(COLORREF colour) const;
 };
+
+// The pixels that draw paints into a width x height 32-bit bitmap first filled with backdrop.
+Capture CaptureDrawing(int width, int height, COLORREF backdrop,
+                       const std::function<void(HDC)>& draw);
 
 }  // namespace corvelle::ui::testing
