@@ -1,7 +1,8 @@
 # Thin entry points over the CMake presets; each installs the packages it needs first.
 SCREENSHOT ?= corvelle-screenshot.png
 
-.PHONY: run test test-native test-windows sanitize bench fuzz lint clean
+.PHONY: run test test-native test-windows test-windows-x64 test-windows-x86 test-release dist sanitize \
+        bench fuzz lint clean
 
 # ARCH=x86 (the default, runs in every prefix) or ARCH=x64.
 run:
@@ -24,6 +25,14 @@ test-windows-x64:
 test-windows-x86:
 	tools/test-windows.sh x86
 
+# The release archives for both builds and their checksums, in dist/.
+dist:
+	tools/dist.sh
+
+# The release is reproducible: built twice, in two folders at two times, it is the same to the byte.
+test-release:
+	tools/test-release.sh
+
 sanitize:
 	tools/install-deps.sh build
 	cmake --preset sanitize >/dev/null
@@ -31,7 +40,7 @@ sanitize:
 	ctest --preset sanitize
 
 clean:
-	rm -rf build
+	rm -rf build dist
 
 bench:
 	bench/bench.sh
