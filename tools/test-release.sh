@@ -31,9 +31,9 @@ if ! cmp -s "$first/dist/SHA256SUMS" "$second/dist/SHA256SUMS"; then
     mkdir -p "$base/x1/$name" "$base/x2/$name"
     (cd "$base/x1/$name" && unzip -q "$zip")
     (cd "$base/x2/$name" && unzip -q "$second/dist/$name")
-    files=$(diff -rq "$base/x1/$name" "$base/x2/$name" | sed -n "s#^Files $base/x1/$name/\([^ ]*\) and .*#\1#p" || true)
-    if [ -n "$files" ]; then
-      for file in $files; do echo "  $name: $file differs" >&2; done
+    report=$(diff -rq "$base/x1/$name" "$base/x2/$name" | sed "s#$base/x[12]/$name/##g" || true)
+    if [ -n "$report" ]; then
+      printf '%s\n' "$report" | sed "s#^#  $name: #" >&2
     else
       echo "  $name: the same files, different archive bytes (names, order, times or attributes)" >&2
     fi
