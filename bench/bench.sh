@@ -1,19 +1,37 @@
 #!/bin/bash
-# The benchmark: builds the program, a bare-window floor program and the measuring tool, runs them
-# under Wine on a virtual screen and prints one table of size, start-up, CPU, memory and soak figures
-# beside their targets. Not part of the test run: figures are printed, not asserted.
+# The benchmark: builds the program, a bare-window floor program and the measuring tool for each
+# build (x64 and x86), runs them under Wine on a virtual screen, in a prefix of the build's own kind,
+# and prints per build one table of start-up, CPU, memory and soak figures beside their targets,
+# each against the floor of its own architecture; then the size of both builds. Not part of the
+# test run: figures are printed, not asserted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=build/windows
+. tools/arch.sh
 runs=${BENCH_RUNS:-15}
 
 if [ "${1:-}" != --inside ]; then
   tools/install-deps.sh wine
-  cmake --preset windows >/dev/null
-  cmake --build --preset windows --target corvelle corvelle_floor corvelle_floor_cc6 corvelle_bench >/dev/null
-  exec tools/with-wine.sh "$0" --inside
+  for arch in x64 x86; do
+    preset=windows winearch=win64
+    [ "$arch" = x86 ] && preset=windows-x86 winearch=win32
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" --target corvelle corvelle_floor corvelle_floor_cc6 \
+      corvelle_bench >/dev/null
+    if [ "$arch" = x86 ] && ! runs_32bit_programs; then
+      echo
+      echo "corvelle.exe (x86): start-up, CPU, memory and soak NOT MEASURED: this Linux system does" \
+           "not run 32-bit programs, so Wine cannot run the x86 build here."
+      continue
+    fi
+    WINEARCH="$winearch" tools/with-wine.sh "$0" --inside "$arch"
+  done
+  # Size of both builds, and where their bytes go.
+  exec bench/size.sh
 fi
 
+arch=$2
+build=build/windows triple=x86_64-w64-mingw32
+[ "$arch" = x86 ] && build=build/windows-x86 triple=i686-w64-mingw32
 exe=$build/src/ui/corvelle.exe
 floor=$build/bench/corvelle_floor.exe
 floor_cc6=$build/bench/corvelle_floor_cc6.exe
@@ -27,7 +45,7 @@ cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {pri
 
 # Let the new prefix's services settle before anything is timed.
 sleep 3
-echo "Measuring start-up ($runs rounds, the three programs in turn)..." >&2
+echo "$arch: measuring start-up ($runs rounds, the three programs in turn)..." >&2
 wine "$tool" startup "$runs" "$(winepath -w "$exe")" "$(winepath -w "$floor")" \
   "$(winepath -w "$floor_cc6")" >"$out/startup" 2>&1
 
@@ -56,15 +74,13 @@ enable_cpu_ms=$(awk -v a="$after" -v b="$before" 'BEGIN {printf "%.1f", (a - b) 
 echo "Soaking with 1000 commands..." >&2
 wine "$tool" soak 1000 >"$out/soak" 2>&1
 
-size=$(stat -c %s "$exe")
-dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '[:upper:]' '[:lower:]' | sort | paste -sd ' ')
+dlls=$("$triple-objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '[:upper:]' '[:lower:]' | sort | paste -sd ' ')
 c_ms=$(value median_ms_0 "$out/startup"); f_ms=$(value median_ms_1 "$out/startup")
 cc_ms=$(value median_ms_2 "$out/startup")
 c_ws=$(value median_peak_ws_kib_0 "$out/startup"); f_ws=$(value median_peak_ws_kib_1 "$out/startup")
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
-printf '\n%-44s %-34s %s\n' "Figure" "Measured" "Target"
-printf '%-44s %-34s %s\n' "corvelle.exe size" "$size bytes ($((size / 1024)) KiB)" "<= 262144 bytes (256 KiB)"
+printf '\n%-44s %-34s %s\n' "corvelle.exe ($arch), against $arch floors" "Measured" "Target"
 printf '%-44s %-34s %s\n' "DLLs imported" "$dlls" "system DLLs only"
 echo "(ratios: the median over the rounds of corvelle.exe's time over the floor's in the same round)"
 printf '%-44s %-34s %s\n' "start-up to window painted (median)" "$c_ms ms" ""
@@ -91,12 +107,3 @@ echo "DLLs loaded once the window is painted: $(wc -l <"$out/dlls_program") in c
 echo "  corvelle.exe only:   $(comm -23 "$out/dlls_program" "$out/dlls_floor" | paste -sd ' ')"
 echo "  floor only:          $(comm -13 "$out/dlls_program" "$out/dlls_floor" | paste -sd ' ')"
 echo "  both:                $(comm -12 "$out/dlls_program" "$out/dlls_floor" | paste -sd ' ')"
-echo
-echo "Where corvelle.exe's bytes go (sections):"
-x86_64-w64-mingw32-objdump -h "$exe" | while read -r _ name size _; do
-  case $name in .*) printf "  %-8s %7d bytes\n" "$name" "$((16#$size))" ;; esac
-done
-if [ -f "$build/bench/corvelle.map" ]; then
-  echo "Largest contributors to code and data (from the link map):"
-  python3 bench/size_report.py "$build/bench/corvelle.map" | head -n 15 | sed 's/^/  /'
-fi
