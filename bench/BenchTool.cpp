@@ -237,9 +237,6 @@ double Median(std::vector<double> values) {
 
 // The programs are started in turn, run after run, so that whatever the machine is doing meanwhile
 // falls on all of them alike. The first round pays for loading DLLs from disk and is left out.
-// Besides each program's median, the median over the rounds of the first program's time over each
-// other's in the same round: a burst of load from elsewhere lasts longer than one round, so it
-// slows both sides of a round's ratio and cancels out of it, where it shifts the medians.
 int Startup(int runs, const std::vector<std::wstring>& exes) {
     std::vector<std::vector<double>> times(exes.size());
     std::vector<std::vector<double>> peaks(exes.size());
@@ -260,11 +257,6 @@ int Startup(int runs, const std::vector<std::wstring>& exes) {
     for (std::size_t i = 0; i < exes.size(); ++i) {
         std::printf("median_ms_%zu=%.1f\nmedian_peak_ws_kib_%zu=%.0f\n", i, Median(times[i]), i,
                     Median(peaks[i]));
-        std::vector<double> ratios;
-        for (std::size_t run = 0; run < times[i].size(); ++run) {
-            ratios.push_back(times[0][run] / times[i][run]);
-        }
-        std::printf("median_ratio_0_%zu=%.2f\n", i, Median(ratios));
     }
     return 0;
 }

@@ -61,13 +61,7 @@ OwnedBitmap FirstFrame(GifFileType& gif) {
     control.TransparentColor = NO_TRANSPARENT_COLOR;
     DGifSavedExtensionToGCB(&gif, 0, &control);
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = gif.SWidth;
-    info.bmiHeader.biHeight = -gif.SHeight;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDown32BitDib(gif.SWidth, gif.SHeight);
     void* bits = nullptr;
     OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap || bits == nullptr) {
@@ -102,24 +96,24 @@ OwnedBitmap FirstFrame(GifFileType& gif) {
 
 BannerPicture::BannerPicture(HINSTANCE module, WORD resourceId) {
     const BYTE* data = nullptr;
-    UINT size = 0;
-    if (ResourceBytes(module, resourceId, data, size)) {
-        Decode(data, size);
+    UINT byteCount = 0;
+    if (ResourceBytes(module, resourceId, data, byteCount)) {
+        Decode(data, byteCount);
     }
 }
 
-BannerPicture::BannerPicture(const BYTE* data, UINT size) {
-    Decode(data, size);
+BannerPicture::BannerPicture(const BYTE* data, UINT byteCount) {
+    Decode(data, byteCount);
 }
 
 // giflib decodes the banner in a fraction of a millisecond and needs no DLL; each of the platform's
 // decoders (the OLE picture, WIC, GDI+) would first load the COM run time and the imaging codecs,
 // which costs more than creating the whole window.
-void BannerPicture::Decode(const BYTE* data, UINT size) {
+void BannerPicture::Decode(const BYTE* data, UINT byteCount) {
     if (data == nullptr) {
         return;
     }
-    UnreadBytes unread{data, size};
+    UnreadBytes unread{data, byteCount};
     int error = D_GIF_SUCCEEDED;
     const OwnedGif gif(DGifOpen(&unread, ReadGifBytes, &error));
     if (!gif || DGifSlurp(gif.get()) != GIF_OK || gif->ImageCount < 1) {

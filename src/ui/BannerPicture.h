@@ -15,7 +15,7 @@ public:
     // Decodes the resource; the picture stays empty when the resource is missing or undecodable.
     BannerPicture(HINSTANCE module, WORD resourceId);
     // Decodes a GIF's bytes; the picture stays empty when they cannot be decoded.
-    BannerPicture(const BYTE* data, UINT size);
+    BannerPicture(const BYTE* data, UINT byteCount);
 
     explicit operator bool() const noexcept { return static_cast<bool>(bitmap_); }
     // The picture's own size in pixels.
@@ -25,7 +25,7 @@ public:
     void Draw(HDC dc, const RECT& target) const;
 
 private:
-    void Decode(const BYTE* data, UINT size);
+    void Decode(const BYTE* data, UINT byteCount);
 
     OwnedBitmap bitmap_;
     SIZE size_{0, 0};

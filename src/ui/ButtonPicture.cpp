@@ -8,18 +8,6 @@ namespace corvelle::ui {
 
 namespace {
 
-// 32-bit top-down pixels, each 0xAARRGGBB in memory order B, G, R, A.
-BITMAPINFO TopDown32(LONG width, LONG height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 constexpr std::uint32_t Red(std::uint32_t pixel) { return (pixel >> 16) & 0xFF; }
 constexpr std::uint32_t Green(std::uint32_t pixel) { return (pixel >> 8) & 0xFF; }
 constexpr std::uint32_t Blue(std::uint32_t pixel) { return pixel & 0xFF; }
@@ -36,7 +24,7 @@ constexpr std::uint32_t Greyed(std::uint32_t pixel) {
 
 // A DIB section holding the pixels (premultiplied alpha, as GdiAlphaBlend expects).
 OwnedBitmap MakeDib(const std::vector<std::uint32_t>& pixels, LONG width, LONG height) {
-    BITMAPINFO info = TopDown32(width, height);
+    BITMAPINFO info = TopDown32BitDib(width, height);
     void* bits = nullptr;
     OwnedBitmap dib(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (dib && bits != nullptr) {
@@ -58,7 +46,7 @@ ButtonPicture::ButtonPicture(HBITMAP source, COLORREF maskColour, bool useMask) 
     const LONG width = header.bmWidth;
     const LONG height = header.bmHeight;
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    BITMAPINFO info = TopDown32(width, height);
+    BITMAPINFO info = TopDown32BitDib(width, height);
     {
         const MemoryDc dc(nullptr);
         if (GetDIBits(dc.get(), source, 0, static_cast<UINT>(height), pixels.data(), &info,

@@ -42,6 +42,19 @@ private:
     Handle handle_ = nullptr;
 };
 
+// The header of a 32-bit, top-down (first row first) DIB without compression: each pixel 0x00RRGGBB,
+// or premultiplied 0xAARRGGBB for GdiAlphaBlend.
+inline BITMAPINFO TopDown32BitDib(LONG width, LONG height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 using OwnedFont = GdiObject<HFONT>;
 using OwnedBitmap = GdiObject<HBITMAP>;
 using OwnedBrush = GdiObject<HBRUSH>;

@@ -170,43 +170,15 @@ std::vector<std::string> ListLines(HWND list) {
 }
 
 Capture CaptureClient(HWND window) {
-    Capture capture;
     RECT client{};
     GetClientRect(window, &client);
-    capture.width = client.right;
-    capture.height = client.bottom;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = capture.width;
-    info.bmiHeader.biHeight = -capture.height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    const OwnedBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    const MemoryDc dc(nullptr);
-    if (!bitmap || !dc || bits == nullptr) {
-        ADD_FAILURE() << "no bitmap to capture into";
-        return capture;
-    }
-    {
-        const SelectedObject selected(dc.get(), bitmap.get());
-        // Magenta marks what nothing painted.
-        const OwnedBrush magenta(CreateSolidBrush(RGB(255, 0, 255)));
-        FillRect(dc.get(), &client, magenta.get());
-        // As painting does: the background first (some controls print only their content).
-        SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
-        SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()),
+    // Magenta marks what nothing painted. As painting does: the background first (some controls
+    // print only their content).
+    return CaptureDrawing(client.right, client.bottom, RGB(255, 0, 255), [window](HDC dc) {
+        SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc),
                      PRF_CLIENT | PRF_ERASEBKGND);
-        GdiFlush();
-    }
-    const auto* words = static_cast<const DWORD*>(bits);
-    capture.pixels.reserve(static_cast<std::size_t>(capture.width * capture.height));
-    for (int i = 0; i < capture.width * capture.height; ++i) {
-        const DWORD word = words[i];  // 0x00RRGGBB
-        capture.pixels.push_back(RGB((word >> 16) & 0xFF, (word >> 8) & 0xFF, word & 0xFF));
-    }
-    return capture;
+    });
 }
 
 void Form1Test::SetUp() {

@@ -44,13 +44,7 @@ Capture CaptureDrawing(int width, int height, COLORREF backdrop,
     Capture capture;
     capture.width = width;
     capture.height = height;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    const BITMAPINFO info = TopDown32BitDib(width, height);
     void* bits = nullptr;
     const OwnedBitmap target(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const MemoryDc dc(nullptr);
