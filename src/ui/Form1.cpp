@@ -8,6 +8,7 @@
 #include "settings/Commands.h"
 #include "ui/AnsiText.h"
 #include "ui/Dpi.h"
+#include "ui/FormButtonSettings.h"
 #include "ui/FrameWindow.h"
 #include "ui/Tooltip.h"
 #include "ui/res/resource.h"
@@ -23,55 +24,6 @@ using layout::Kind;
 // Fixed single border with title bar, system menu, icon and close box; no minimise or maximise.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
-
-// The four command buttons, in the order of raveButtons_, with their stored settings.
-ButtonSettings StoredButtonSettings(std::size_t index) {
-    struct Differences {
-        std::int32_t btype;
-        const wchar_t* tx;
-        std::int32_t coltype;
-        WORD picn;
-    };
-    constexpr std::array<Differences, 4> kButtons = {{
-        {2, L"Enable Corvelle", 2, IDB_BUTTON1},
-        {2, L"Disable Corvelle", 2, IDB_BUTTON2},
-        {3, L"Remove Ads", 1, IDB_BUTTON3},
-        {1, L"Reinstate Ads", 2, IDB_BUTTON4},
-    }};
-    const Differences& button = kButtons.at(index);
-    return ButtonSettings{
-        ._extentx = 2778,
-        ._extenty = 661,
-        .btype = button.btype,
-        .tx = button.tx,
-        .enab = true,
-        .font = ButtonFont{.face = layout::kFontFace,
-                           .points = 8.25,
-                           .weight = FW_NORMAL,
-                           .charset = ANSI_CHARSET,
-                           .italic = false,
-                           .underline = false,
-                           .strikeout = false},
-        .coltype = button.coltype,
-        .focusr = true,
-        .bcol = RGB(0xD4, 0xD0, 0xC8),
-        .bcolo = RGB(0xD4, 0xD0, 0xC8),
-        .fcol = RGB(0x00, 0x00, 0x00),
-        .fcolo = RGB(0x00, 0x00, 0x00),
-        .mcol = RGB(0xC0, 0xC0, 0xC0),
-        .mptr = 1,
-        .micon = 0,
-        .picn = button.picn,
-        .umcol = true,
-        .soft = false,
-        .picpos = 0,
-        .ngrey = false,
-        .fx = 0,
-        .hand = false,
-        .check = false,
-        .value = false,
-    };
-}
 
 // The index into raveButtons_ of a button id, or -1.
 int ButtonIndex(int id) {
@@ -227,8 +179,7 @@ HWND Form1::CreateChild(const ControlPlacement& placement, HWND parent) {
     case Kind::kCommandButton: {
         const int index = ButtonIndex(id);
         CommandButton& button = raveButtons_.at(static_cast<std::size_t>(index));
-        button = CommandButton(parent, id, bounds, dpi_,
-                               StoredButtonSettings(static_cast<std::size_t>(index)));
+        button = CommandButton(parent, id, bounds, dpi_, layout::StoredButtonSettings(placement.id));
         return button.hwnd();
     }
     case Kind::kTextBox: {
