@@ -25,6 +25,9 @@ using layout::Kind;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 
+// Posted to the form to settle which button is the default once a focus change is complete.
+constexpr UINT kSettleDefaultButton = WM_APP + 1;
+
 // The index into raveButtons_ of a button id, or -1.
 int ButtonIndex(int id) {
     switch (id) {
@@ -111,7 +114,8 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
     const bool maximising = showCommand == SW_MAXIMIZE || showCommand == SW_SHOWMAXIMIZED;
     ShowWindow(hwnd_, maximising ? SW_SHOWNORMAL : showCommand);
     UpdateWindow(hwnd_);
-    return hwnd_ != nullptr;
+    created_ = hwnd_ != nullptr;
+    return created_;
 }
 
 HWND Form1::Control(ControlId id) const noexcept {
@@ -146,7 +150,8 @@ bool Form1::CreateControls() {
             return false;
         }
     }
-    raveButtons_.front().SetDefault(true);  // Enter presses RaveButtons1 while it is enabled
+    // Until a control has the focus, Enter would press RaveButtons1 (SettleDefaultButton).
+    raveButtons_.front().SetDefault(true);
     HFONT font = font_.get();
     for (HWND control : {list1_, text1_, text2_, check1_}) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -191,7 +196,9 @@ HWND Form1::CreateChild(const ControlPlacement& placement, HWND parent) {
         frame1_ = CreateFrameWindow(parent, id, placement.text, bounds, instance_);
         return frame1_;
     case Kind::kCheckBox:
-        check1_ = create(0, WC_BUTTONW, WS_TABSTOP | BS_AUTOCHECKBOX);
+        // Not an automatic check box: the window toggles it on a press (OnCommand), so that a press
+        // it ignores leaves the state as it was.
+        check1_ = create(0, WC_BUTTONW, WS_TABSTOP | BS_CHECKBOX);
         return check1_;
     case Kind::kImage:
         // SS_NOTIFY makes the static report clicks (STN_CLICKED) and take the mouse, which the
@@ -316,9 +323,12 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case DM_GETDEFID:
-        // The dialog manager asks this when Enter reaches no push button; it presses the default
-        // only while that is enabled.
+        // The dialog manager asks this when Enter reaches no push button (the focus is elsewhere);
+        // it presses the default only while that is enabled.
         return MAKELRESULT(layout::kIdRaveButtons1, DC_HASDEFID);
+    case kSettleDefaultButton:
+        SettleDefaultButton();
+        return 0;
     case WM_ACTIVATE:
         OnActivate(LOWORD(wParam) != WA_INACTIVE);
         return 0;
@@ -332,7 +342,10 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_DESTROY:
-        PostQuitMessage(0);
+        // Closing the window ends the program; a window that Create gave up on ends nothing.
+        if (created_) {
+            PostQuitMessage(0);
+        }
         return 0;
     default:
         return DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -341,6 +354,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Form1::OnCommand(int id, int code) {
     if (hwnd_ == nullptr) {
+        return;
+    }
+    if (code == BN_SETFOCUS || code == BN_KILLFOCUS || code == EN_SETFOCUS ||
+        code == EN_KILLFOCUS) {
+        // The command buttons and the text boxes report the focus coming and going. The default
+        // button is settled once the change is complete: the dialog manager restyles push buttons
+        // after it has moved the focus with Tab.
+        PostMessageW(hwnd_, kSettleDefaultButton, 0, 0);
         return;
     }
     switch (id) {
@@ -367,8 +388,10 @@ void Form1::OnCommand(int id, int code) {
         return;
     }
     case layout::kIdCheck1:
-        // The box has toggled itself already (BS_AUTOCHECKBOX); the command reads its new state.
-        if (code == BN_CLICKED) {
+        // A press toggles the box, then the command reads its new state. While a sequence runs the
+        // box ignores presses as the buttons do: its state and the registry stay as they are.
+        if (code == BN_CLICKED && !sequenceRunning_) {
+            SetCheck1(Check1() == settings::kChecked ? settings::kUnchecked : settings::kChecked);
             settings::BottomAdCheckChanged(registry_, *this);
         }
         return;
@@ -379,6 +402,31 @@ void Form1::OnCommand(int id, int code) {
         return;
     default:
         return;
+    }
+}
+
+void Form1::SettleDefaultButton() {
+    // Enter follows the focus, as in any dialog: a command button with the focus is the default,
+    // the one Enter presses and drawn so; with the focus on any other control RaveButtons1 is,
+    // while it is enabled. Nothing changes while the window is inactive, so the look it had comes
+    // back with the focus.
+    if (hwnd_ == nullptr || GetActiveWindow() != hwnd_) {
+        return;
+    }
+    const HWND focus = GetFocus();
+    const CommandButton* chosen = nullptr;
+    for (const CommandButton& button : raveButtons_) {
+        if (focus != nullptr && button.hwnd() == focus) {
+            chosen = &button;
+        }
+    }
+    if (chosen == nullptr && raveButtons_.front().IsEnabled()) {
+        chosen = &raveButtons_.front();
+    }
+    for (CommandButton& button : raveButtons_) {
+        if (button.IsDefault() != (&button == chosen)) {
+            button.SetDefault(&button == chosen);
+        }
     }
 }
 
@@ -560,6 +608,8 @@ void Form1::ShowNewestList1Line() {
 void Form1::SetRaveButtons1Enabled(bool enabled) {
     if (hwnd_ != nullptr) {
         raveButtons_[0].SetEnabled(enabled);
+        // Whether Enter on a control that is no button presses it.
+        PostMessageW(hwnd_, kSettleDefaultButton, 0, 0);
     }
 }
 

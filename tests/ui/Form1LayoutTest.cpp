@@ -115,7 +115,7 @@ TEST_F(Form1Test, EveryControlHasItsPlaceKindTextAndTabStop) {
     for (const ControlId shown : {kIdList1, kIdRaveButtons1, kIdRaveButtons2, kIdFrame1, kIdImage1}) {
         EXPECT_LE(RectInParent(Control(shown)).bottom, client.bottom);
     }
-    EXPECT_EQ(GetWindowLongPtrW(Control(kIdCheck1), GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+    EXPECT_EQ(GetWindowLongPtrW(Control(kIdCheck1), GWL_STYLE) & BS_TYPEMASK, BS_CHECKBOX);
     EXPECT_NE(GetWindowLongPtrW(Control(kIdImage1), GWL_STYLE) & SS_NOTIFY, 0);
 }
 

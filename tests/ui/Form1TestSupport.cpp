@@ -100,6 +100,37 @@ void PostKey(HWND form, WPARAM virtualKey) {
     PostMessageW(target, WM_KEYUP, virtualKey, up);
 }
 
+namespace {
+
+void SendAndDispatch(HWND form, std::vector<INPUT> inputs) {
+    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+              inputs.size());
+    PumpMessages(form);
+}
+
+}  // namespace
+
+void TypeKey(HWND form, WORD virtualKey) {
+    INPUT down{};
+    down.type = INPUT_KEYBOARD;
+    down.ki.wVk = virtualKey;
+    INPUT up = down;
+    up.ki.dwFlags = KEYEVENTF_KEYUP;
+    SendAndDispatch(form, {down, up});
+}
+
+void ClickWithMouse(HWND form, HWND window) {
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    ASSERT_TRUE(SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2));
+    INPUT down{};
+    down.type = INPUT_MOUSE;
+    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    INPUT up = down;
+    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendAndDispatch(form, {down, up});
+}
+
 OneShot::OneShot(UINT milliseconds, std::function<void()> action) : action_(std::move(action)) {
     constexpr const wchar_t* kClassName = L"CorvelleTestOneShot";
     WNDCLASSEXW windowClass{};
