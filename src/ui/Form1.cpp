@@ -150,7 +150,7 @@ bool Form1::CreateControls() {
             return false;
         }
     }
-    // Until a control has the focus, Enter would press RaveButtons1 (SettleDefaultButton).
+    // The default until the focus settles it (SettleDefaultButton).
     raveButtons_.front().SetDefault(true);
     HFONT font = font_.get();
     for (HWND control : {list1_, text1_, text2_, check1_}) {
@@ -182,8 +182,7 @@ HWND Form1::CreateChild(const ControlPlacement& placement, HWND parent) {
                             LBS_NOSEL);
         return list1_;
     case Kind::kCommandButton: {
-        const int index = ButtonIndex(id);
-        CommandButton& button = raveButtons_.at(static_cast<std::size_t>(index));
+        CommandButton& button = raveButtons_.at(static_cast<std::size_t>(ButtonIndex(id)));
         button = CommandButton(parent, id, bounds, dpi_, layout::StoredButtonSettings(placement.id));
         return button.hwnd();
     }
@@ -408,8 +407,8 @@ void Form1::OnCommand(int id, int code) {
 void Form1::SettleDefaultButton() {
     // Enter follows the focus, as in any dialog: a command button with the focus is the default,
     // the one Enter presses and drawn so; with the focus on any other control RaveButtons1 is,
-    // while it is enabled. Nothing changes while the window is inactive, so the look it had comes
-    // back with the focus.
+    // while it is enabled. While the window is inactive nothing changes: it keeps the look it had
+    // when the user switched away, and gets its focus back on return.
     if (hwnd_ == nullptr || GetActiveWindow() != hwnd_) {
         return;
     }
