@@ -108,27 +108,31 @@ void SendAndDispatch(HWND form, std::vector<INPUT> inputs) {
     PumpMessages(form);
 }
 
+INPUT KeyInput(WORD virtualKey, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki = KEYBDINPUT{virtualKey, 0, flags, 0, 0};
+    return input;
+}
+
+INPUT MouseInput(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi = MOUSEINPUT{0, 0, 0, flags, 0, 0};
+    return input;
+}
+
 }  // namespace
 
 void TypeKey(HWND form, WORD virtualKey) {
-    INPUT down{};
-    down.type = INPUT_KEYBOARD;
-    down.ki.wVk = virtualKey;
-    INPUT up = down;
-    up.ki.dwFlags = KEYEVENTF_KEYUP;
-    SendAndDispatch(form, {down, up});
+    SendAndDispatch(form, {KeyInput(virtualKey, 0), KeyInput(virtualKey, KEYEVENTF_KEYUP)});
 }
 
 void ClickWithMouse(HWND form, HWND window) {
     RECT bounds{};
     GetWindowRect(window, &bounds);
     ASSERT_TRUE(SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2));
-    INPUT down{};
-    down.type = INPUT_MOUSE;
-    down.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    INPUT up = down;
-    up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendAndDispatch(form, {down, up});
+    SendAndDispatch(form, {MouseInput(MOUSEEVENTF_LEFTDOWN), MouseInput(MOUSEEVENTF_LEFTUP)});
 }
 
 OneShot::OneShot(UINT milliseconds, std::function<void()> action) : action_(std::move(action)) {
