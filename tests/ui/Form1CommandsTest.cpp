@@ -104,7 +104,6 @@ TEST_F(Form1Test, EnterPressesTheButtonThatHasTheFocus) {
         EXPECT_EQ(IsDefaultButton(Control(id)), id == kIdRaveButtons1) << id;
     }
     EXPECT_FALSE(ReadDword(kTestKey, "Plural").has_value());
-    SetCursorPos(0, 0);
 }
 
 // The two sequences take about three seconds each, for their real pauses.
@@ -148,18 +147,18 @@ TEST_F(Form1Test, EnterOnNoButtonEnablesIgnoringPressesMeanwhileAndDisableUndoes
     ASSERT_EQ(GetFocus(), Control(kIdText1));
     EXPECT_FALSE(IsDefaultButton(Control(kIdRaveButtons1)));
     EXPECT_FALSE(IsDefaultButton(Control(kIdRaveButtons2)));
-    const auto started = std::chrono::steady_clock::now();
     TypeKey(Form(), VK_RETURN);
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
     EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM now patched!"});
 
-    Click(kIdRaveButtons2);
+    ClickWithMouse(Form(), Control(kIdRaveButtons2));
     EXPECT_FALSE(ReadDword(kTestKey, "Plural").has_value());
     EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM patch removed."});
     EXPECT_TRUE(IsWindowEnabled(Control(kIdRaveButtons1)));
     EXPECT_FALSE(IsWindowEnabled(Control(kIdRaveButtons2)));
     // The pressed button disabled itself; the keyboard moved on to the enabled one.
     EXPECT_EQ(GetFocus(), Control(kIdRaveButtons1));
+    EXPECT_TRUE(IsDefaultButton(Control(kIdRaveButtons1)));
+    EXPECT_FALSE(IsDefaultButton(Control(kIdRaveButtons2)));
 
     // Once the sequences are over, the check box takes presses again.
     SetFocus(Control(kIdCheck1));

@@ -105,7 +105,14 @@ namespace {
 void SendAndDispatch(HWND form, std::vector<INPUT> inputs) {
     ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
               inputs.size());
-    PumpMessages(form);
+    // Real input reaches the queue through the system's input handling, not necessarily at once:
+    // dispatch until neither input nor posted messages have come for a while.
+    constexpr DWORD kQuietMilliseconds = 100;
+    do {
+        PumpMessages(form);
+    } while (MsgWaitForMultipleObjectsEx(0, nullptr, kQuietMilliseconds,
+                                         QS_INPUT | QS_POSTMESSAGE,
+                                         MWMO_INPUTAVAILABLE) != WAIT_TIMEOUT);
 }
 
 INPUT KeyInput(WORD virtualKey, DWORD flags) {
@@ -251,6 +258,7 @@ void Form1Test::SetUp() {
 
 void Form1Test::TearDown() {
     form_.reset();
+    SetCursorPos(0, 0);  // out of the way of the next test's window
     DiscardMessages();  // the WM_QUIT the closed window posted must not reach the next test
     DeleteMessengerKeys();
 }
