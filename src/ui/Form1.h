@@ -120,7 +120,8 @@ private:
     HWND focusWhenDeactivated_ = nullptr;
     // Create succeeded: from then on, destroying the window ends the program.
     bool created_ = false;
-    // An enable or disable sequence is running (inside its pauses): the four buttons are ignored.
+    // An enable or disable sequence is running (inside its pauses): presses of the four buttons
+    // and of the check box are ignored.
     bool sequenceRunning_ = false;
 };
 
