@@ -113,6 +113,7 @@ bool Form1::Create(HINSTANCE instance, int showCommand) {
 
     const bool maximising = showCommand == SW_MAXIMIZE || showCommand == SW_SHOWMAXIMIZED;
     ShowWindow(hwnd_, maximising ? SW_SHOWNORMAL : showCommand);
+    SettleDefaultButton();  // for the focus that showing gave, before the first painting
     UpdateWindow(hwnd_);
     created_ = hwnd_ != nullptr;
     return created_;

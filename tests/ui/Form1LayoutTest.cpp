@@ -151,6 +151,9 @@ TEST_F(Form1Test, PatchedRegistryOffersDisableAndChecksTheBox) {
     EXPECT_EQ(ReadString("Software\\Yahoo\\yui", "Messenger Ad"), "*");
     EXPECT_EQ(ReadString("Software\\Yahoo", "Messenger Ad"), "*");
     EXPECT_EQ(GetFocus(), Control(kIdRaveButtons2));
+    // The focused button is the default one, not the disabled Enable.
+    EXPECT_NE(SendMessageW(Control(kIdRaveButtons2), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON, 0);
+    EXPECT_EQ(SendMessageW(Control(kIdRaveButtons1), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON, 0);
     EXPECT_NE(GetWindowLongPtrW(Form(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }
 
