@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "cli/WideText.h"
+#include "cli/SystemMessage.h"
+#include "text/WideText.h"
 
 namespace corvelle::cli {
 

@@ -5,7 +5,8 @@
 #include <climits>
 
 #include "cli/AtomicFile.h"
-#include "cli/WideText.h"
+#include "cli/SystemMessage.h"
+#include "text/WideText.h"
 
 namespace corvelle::cli {
 
@@ -31,14 +32,15 @@ void WriteLine(DWORD stream, const std::string& line) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE || line.size() > INT_MAX / 2) {
         return;  // no stream to write to (a program started without one)
     }
-    const std::string text = line + "\r\n";
+    const std::string terminated = line + "\r\n";
     DWORD mode = 0;
     DWORD written = 0;
     if (GetConsoleMode(handle, &mode)) {
-        const std::wstring wide = ToWide(text, CP_UTF8);
+        const std::wstring wide = text::ToWide(terminated, CP_UTF8);
         WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
     } else {
-        ::WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        ::WriteFile(handle, terminated.data(), static_cast<DWORD>(terminated.size()), &written,
+                    nullptr);
     }
 }
 
@@ -60,8 +62,8 @@ StoredRead Win32CliHost::ReadStored(const std::string& keyPath, const std::strin
     // The wide calls return the bytes exactly as stored; the ANSI ones would convert strings to
     // the code page and lose what it cannot hold. The names are the program's ANSI texts.
     HKEY opened = nullptr;
-    const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, ToWide(keyPath, CP_ACP).c_str(), 0,
-                                         KEY_QUERY_VALUE, &opened);
+    const LSTATUS status = RegOpenKeyExW(HKEY_CURRENT_USER, text::ToWide(keyPath, CP_ACP).c_str(),
+                                         0, KEY_QUERY_VALUE, &opened);
     if (status == ERROR_FILE_NOT_FOUND) {
         return {};
     }
@@ -69,7 +71,7 @@ StoredRead Win32CliHost::ReadStored(const std::string& keyPath, const std::strin
         return ReadFailed(status);
     }
     const OpenedKey key(opened);
-    const std::wstring valueName = ToWide(name, CP_ACP);
+    const std::wstring valueName = text::ToWide(name, CP_ACP);
     // The value may change between asking its size and reading it; ask again then.
     for (int attempt = 0; attempt < 8; ++attempt) {
         DWORD type = 0;
@@ -105,7 +107,7 @@ StoredRead Win32CliHost::ReadStored(const std::string& keyPath, const std::strin
 
 FileWrite Win32CliHost::WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
                                   bool replace) {
-    return WriteFileAtomically(ToWide(path, CP_UTF8), bytes, replace);
+    return WriteFileAtomically(text::ToWide(path, CP_UTF8), bytes, replace);
 }
 
 }  // namespace corvelle::cli

@@ -11,7 +11,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Win32CliHost.h"
-#include "cli/WideText.h"
+#include "text/WideText.h"
 #include "registry/RegistryMod.h"
 #include "registry/Win32Registry.h"
 
@@ -22,7 +22,7 @@ int main() {
         CommandLineToArgvW(GetCommandLineW(), &count), &LocalFree);
     std::vector<std::string> args;
     for (int i = 1; argv != nullptr && i < count; ++i) {
-        args.push_back(corvelle::cli::ToUtf8(argv.get()[i]));
+        args.push_back(corvelle::text::FromWide(argv.get()[i], CP_UTF8));
     }
     corvelle::registry::Win32Registry api;
     const corvelle::registry::RegistryMod registry(api);
