@@ -32,6 +32,15 @@ constexpr std::array<CommandName, 7> kCommands = {{
     {"export", Command::kExport},
 }};
 
+const CommandName* FindCommand(std::string_view word) {
+    for (const CommandName& known : kCommands) {
+        if (SameWord(word, known.name)) {
+            return &known;
+        }
+    }
+    return nullptr;
+}
+
 bool IsHelp(std::string_view arg) {
     return SameWord(arg, "--help") || SameWord(arg, "-h") || arg == "-?" || arg == "/?";
 }
@@ -79,10 +88,8 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
     Invocation invocation;
     std::string name = "status";
     if (!operands.empty()) {
-        const auto found = std::find_if(kCommands.begin(), kCommands.end(), [&](const auto& c) {
-            return SameWord(operands.front(), c.name);
-        });
-        if (found == kCommands.end()) {
+        const CommandName* found = FindCommand(operands.front());
+        if (found == nullptr) {
             return {std::nullopt, "unknown command: " + operands.front()};
         }
         invocation.command = found->command;
