@@ -17,7 +17,8 @@ using SettingsCommand = void (*)(const registry::RegistryMod&, settings::Control
 
 int ShowStatus(const Invocation& invocation, const registry::RegistryMod& registry,
                CliHost& host) {
-    const settings::PatchState state = settings::ReadPatchState(registry);
+    ConsoleControls controls(host, {nullptr, nullptr}, false);
+    const settings::PatchState state = settings::ReadPatchState(registry, controls);
     if (invocation.json) {
         host.Out(StatusJson(state));
     } else {
@@ -45,7 +46,7 @@ int SetBottomAd(const Invocation& invocation, const registry::RegistryMod& regis
     if (controls.Failed()) {
         return kExitRefused;
     }
-    host.Out(BottomAdLine(settings::ReadPatchState(registry).bottomAdSuppressed));
+    host.Out(BottomAdLine(settings::ReadBottomAdState(registry, controls)));
     return kExitDone;
 }
 

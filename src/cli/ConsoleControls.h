@@ -2,7 +2,8 @@
 // The control set of the command line: the commands' status lines go to the console as they are
 // added (progress lines only when asked for), and a pause returns at once. The result line that
 // tells a failure goes to standard error and is remembered, so that the exit code can tell it.
-// Buttons, topmost state and clearing the list mean nothing on a console.
+// Buttons, topmost state and clearing the list mean nothing on a console. Text1 and Text2 hold the
+// texts the state is judged by, as in the window.
 
 #include <string>
 
@@ -30,9 +31,10 @@ public:
     void AddList1Line(const std::string& line) override;
     void SetRaveButtons1Enabled(bool /*enabled*/) override {}
     void SetRaveButtons2Enabled(bool /*enabled*/) override {}
-    void SetText1(const std::string& text) override { text1_ = text; }
+    // The texts are held as the window's text boxes hold them: up to the first zero character.
+    void SetText1(const std::string& text) override { text1_ = text.substr(0, text.find('\0')); }
     std::string Text1() const override { return text1_; }
-    void SetText2(const std::string& text) override { text2_ = text; }
+    void SetText2(const std::string& text) override { text2_ = text.substr(0, text.find('\0')); }
     std::string Text2() const override { return text2_; }
     int Check1() const override { return check1_; }
     void SetCheck1(int state) override { check1_ = state; }

@@ -4,25 +4,28 @@
 
 namespace corvelle::settings {
 
-bool SwitchIsOn(const std::string& switchText) {
-    return switchText == messenger::kSwitchOnText;
+bool ReadSwitchState(const registry::RegistryMod& registry, ControlSet& controls) {
+    using namespace messenger;
+    controls.SetText1(registry.ReadValue(kRoot, kSwitchKey, kSwitchValue));
+    return controls.Text1() == kSwitchOnText;
 }
 
-bool BottomAdIsSuppressed(const std::string& bottomAdText) {
-    return bottomAdText == messenger::kBottomAdSuppressedText;
+bool ReadBottomAdState(const registry::RegistryMod& registry, ControlSet& controls) {
+    using namespace messenger;
+    controls.SetText2(registry.ReadValue(kRoot, kAdKey, kBottomAdValue));
+    return controls.Text2() == kBottomAdSuppressedText;
 }
 
-PatchState ReadPatchState(const registry::RegistryMod& registry) {
+PatchState ReadPatchState(const registry::RegistryMod& registry, ControlSet& controls) {
     using namespace messenger;
     PatchState state;
-    state.switchOn = SwitchIsOn(registry.ReadValue(kRoot, kSwitchKey, kSwitchValue));
+    state.switchOn = ReadSwitchState(registry, controls);
     for (const AdValue& ad : kAdValues) {
         if (registry.ReadValue(kRoot, kAdKey, ad.name) == ad.suppressedText) {
             ++state.adsSuppressed;
         }
     }
-    state.bottomAdSuppressed =
-        BottomAdIsSuppressed(registry.ReadValue(kRoot, kAdKey, kBottomAdValue));
+    state.bottomAdSuppressed = ReadBottomAdState(registry, controls);
     return state;
 }
 

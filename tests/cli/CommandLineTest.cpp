@@ -64,11 +64,11 @@ TEST_P(CommandLineTest, StatusDecidesAsTheWindowAndChangesNothing) {
          },
          {"Multi-instance: on", "Ads removed: 6 of 6", "Bottom ad removed: yes"},
          R"({"multiInstance":true,"adsRemoved":6,"adValues":6,"bottomAdRemoved":true})"},
-        // The window's text rule: "001" as text counts, 2 does not; an ad holding the other
-        // ad's text does not count.
+        // The window's text rule: "001" as text counts (here as the text box keeps it, up to
+        // its first zero), 2 does not; an ad holding the other ad's text does not count.
         {"odd contents",
          [](registry::RegistryApi& api) {
-             Plant(api, kTestKey, "Plural", Sz("001"));
+             Plant(api, kTestKey, "Plural", Raw(registry::type::kSz, std::string("001\0x\0", 6)));
              Plant(api, kYUrlKey, "Chat Adurl", Sz("about:blank"));
              Plant(api, kYUrlKey, "Webcam Upload Ad", Sz("about:blank"));
              Plant(api, "Software\\Yahoo\\pager", "Messenger Ad", Sz("*"));
