@@ -16,7 +16,11 @@ constexpr std::u16string_view kNewLine = u"\r\n";
 constexpr std::size_t kHexLineLimit = 76;
 
 std::u16string Widen(std::string_view ascii) {
-    return {ascii.begin(), ascii.end()};
+    std::u16string wide;
+    for (const char c : ascii) {
+        wide += static_cast<char16_t>(static_cast<unsigned char>(c));
+    }
+    return wide;
 }
 
 std::string KeyName(std::string keyPath) {
