@@ -164,11 +164,23 @@ TEST_F(CliProgramTest, ExitCodesAndStreamsAsAScriptSeesThem) {
 }
 
 TEST_F(CliProgramTest, ExportNeverLeavesPartOfAFileAndReplacesOnlyWithForce) {
+    Plant(Api(), "Software\\Yahoo\\pager\\YUrl", "Chat Adurl", Sz("*"));
+    const auto before = settings::testing::TakeSnapshot(Api());
     const std::wstring missing = folder_ + L"no such folder\\undo.reg";
     Result result = Cli(L"export \"" + missing + L"\"");
     EXPECT_EQ(result.exit, 1U);
     EXPECT_NE(result.err.find("no such folder\\undo.reg"), std::string::npos) << result.err;
     EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A folder in the file's place cannot be replaced, not even with --force.
+    const std::wstring folder = folder_ + L"a folder.reg";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    result = Cli(L"export --force \"" + folder + L"\"");
+    EXPECT_EQ(result.exit, 1U);
+    EXPECT_NE(result.err.find("Cannot write "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("a folder.reg"), std::string::npos) << result.err;
+    EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << "the folder was changed";
+    EXPECT_EQ(settings::testing::TakeSnapshot(Api()), before);
 
     const std::wstring kept = folder_ + L"kept.reg";
     std::ofstream(kept.c_str(), std::ios::binary) << "mine";
