@@ -1,15 +1,14 @@
 # Thin entry points over the CMake presets; each installs the packages it needs first.
 SCREENSHOT ?= corvelle-screenshot.png
 
-.PHONY: run test test-native test-windows sanitize bench fuzz lint clean
+.PHONY: run test test-native test-windows test-windows-x64 test-windows-x86 test-release dist sanitize \
+        bench fuzz lint clean
 
+# ARCH=x86 (the default, runs in every prefix) or ARCH=x64.
 run:
-	tools/install-deps.sh wine
-	cmake --preset windows >/dev/null
-	cmake --build --preset windows --target corvelle
-	tools/run.sh build/windows/src/ui/corvelle.exe $(SCREENSHOT)
+	ARCH=$(ARCH) tools/run.sh $(SCREENSHOT)
 
-test: test-native test-windows
+test: test-native test-windows test-release
 
 test-native:
 	tools/install-deps.sh build
@@ -17,11 +16,22 @@ test-native:
 	cmake --build --preset native
 	ctest --preset native
 
-test-windows:
-	tools/install-deps.sh wine
-	cmake --preset windows >/dev/null
-	cmake --build --preset windows
-	tools/with-wine.sh ctest --preset windows
+# Every Windows test on both builds: x64 in a 64-bit Wine prefix, x86 in a 32-bit one.
+test-windows: test-windows-x64 test-windows-x86
+
+test-windows-x64:
+	tools/test-windows.sh x64
+
+test-windows-x86:
+	tools/test-windows.sh x86
+
+# The release archives for both builds and their checksums, in dist/.
+dist:
+	tools/dist.sh
+
+# The release is reproducible: built twice, in two folders at two times, it is the same to the byte.
+test-release:
+	tools/test-release.sh
 
 sanitize:
 	tools/install-deps.sh build
@@ -30,7 +40,7 @@ sanitize:
 	ctest --preset sanitize
 
 clean:
-	rm -rf build
+	rm -rf build dist
 
 bench:
 	bench/bench.sh

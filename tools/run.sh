@@ -1,36 +1,97 @@
 #!/bin/bash
-# Starts corvelle.exe under Wine in the user's Wine prefix (WINEPREFIX, default ~/.wine), where the
-# messenger's settings live.
+# Builds corvelle.exe and starts it under Wine in the user's Wine prefix (WINEPREFIX, default
+# ~/.wine), where the messenger's settings live.
+#   ARCH=x86 (the default): the 32-bit build, which runs in 32- and 64-bit prefixes. Where Linux
+#   does not run 32-bit programs, Wine cannot run it, and the x64 build is started instead.
+#   ARCH=x64: the 64-bit build, for 64-bit prefixes.
 #   With a display (DISPLAY set): opens the window and waits until it is closed.
-#   Without one: runs on a virtual screen (Xvfb with a Wine desktop), saves a screenshot of the
-#   window after start-up to the file named by the second argument, prints its path and exits.
+#   Without one: runs on a virtual screen of its own (Xvfb with a Wine desktop), saves a screenshot
+#   of the window after start-up to the file named by the first argument, prints its path and
+#   exits, ending only what it started.
 set -euo pipefail
-exe=$(realpath "$1")
-shot=$(realpath -m "${2:-corvelle-screenshot.png}")
-export WINEDEBUG=${WINEDEBUG:--all}
+shot=$(realpath -m "${1:-corvelle-screenshot.png}")
+cd "$(dirname "$0")/.."
+. tools/arch.sh
+prefix=${WINEPREFIX:-$HOME/.wine}
+no32="this Linux system does not run 32-bit programs, so Wine cannot run the x86 build here"
+
+arch=${ARCH:-}
+case "$arch" in
+  "") arch=x86
+      if ! runs_32bit_programs; then
+        echo "run: $no32; starting the x64 build (ARCH=x64)." >&2
+        arch=x64
+      fi ;;
+  x86) runs_32bit_programs || { echo "run: $no32; choose ARCH=x64." >&2; exit 1; } ;;
+  x64) ;;
+  *) echo "run: unknown ARCH '$arch'; choose ARCH=x86 (every prefix) or ARCH=x64 (64-bit prefixes)." >&2
+     exit 2 ;;
+esac
+
+# The prefix's kind is recorded in its system.reg. A missing or empty folder becomes a new prefix;
+# a prefix whose server has not yet saved its registry for the first time has drive mappings only.
+kind=$(prefix_arch "$prefix")
+new_prefix=""
+if [ -z "$kind" ]; then
+  if [ -e "$prefix/system.reg" ] ||
+     { [ ! -d "$prefix/dosdevices" ] && [ -n "$(ls -A "$prefix" 2>/dev/null)" ]; }; then
+    echo "run: $prefix is not a Wine prefix of a known kind (no #arch=win32 or #arch=win64 in its system.reg); set WINEPREFIX to a Wine prefix or a new folder, and choose ARCH=x86, which runs in both kinds." >&2
+    exit 1
+  fi
+  [ -d "$prefix/dosdevices" ] || new_prefix=yes
+fi
+[ -z "$kind" ] && [ "${WINEARCH:-}" = win32 ] && kind=win32
+if [ "$kind" = win32 ] && [ "$arch" = x64 ]; then
+  if runs_32bit_programs; then
+    echo "run: $prefix is a 32-bit Wine prefix, which runs only the x86 build; choose ARCH=x86." >&2
+  else
+    echo "run: $prefix is a 32-bit Wine prefix, and $no32; use a 64-bit prefix with ARCH=x64." >&2
+  fi
+  exit 1
+fi
+
+preset=windows
+[ "$arch" = x86 ] && preset=windows-x86
+tools/install-deps.sh wine
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target corvelle
+exe=$(realpath "build/$preset/src/ui/corvelle.exe")
+
+export WINEPREFIX="$prefix" WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# A new prefix is made before the program starts, so that start-up is not timed out.
+if [ -n "$new_prefix" ]; then
+  mkdir -p "$prefix"
+  wineboot -i >/dev/null 2>&1 </dev/null || true
+fi
 
 if [ -n "${DISPLAY:-}" ]; then
   exec wine "$exe"
 fi
 
 echo "No display: running on a virtual screen."
-. "$(dirname "$0")/xvfb.sh"
+. tools/xvfb.sh
 start_xvfb 640x480
-finish() {
-  wineserver -k >/dev/null 2>&1 || true
-  kill "$xvfb_pid" 2>/dev/null || true
-}
+# Ending the virtual screen ends the Wine processes whose windows are on it, which are only the
+# ones started here; the prefix's server and anything else running in it (the messenger, say) go
+# on. A server started here stops by itself once nothing uses it.
+finish() { kill "$xvfb_pid" 2>/dev/null || true; }
 trap finish EXIT
 
-# A new prefix is made on first use; make it before the program starts so start-up is not timed out.
-wineboot -i >/dev/null 2>&1 </dev/null || true
 # A Wine desktop draws the window's frame and title bar itself, as there is no window manager.
-wine explorer /desktop=Corvelle,640x480 "$exe" >/dev/null 2>&1 </dev/null &
+log=$(mktemp)
+trap 'finish; rm -f "$log"' EXIT
+wine explorer /desktop=Corvelle,640x480 "$exe" >"$log" 2>&1 </dev/null &
+wine_pid=$!
 
 # The window is up once its background colour (#8BA2C2) is on the screen.
 for _ in $(seq 120); do
   sleep 0.5
+  if ! kill -0 "$wine_pid" 2>/dev/null; then
+    echo "run: Wine ended before the window appeared:" >&2
+    tail -n 5 "$log" >&2
+    exit 1
+  fi
   if import -window root "$shot" 2>/dev/null &&
      convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -qi '#8BA2C2'; then
     sleep 1  # let the banner and buttons finish painting

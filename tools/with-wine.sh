@@ -1,5 +1,6 @@
 #!/bin/bash
-# Runs a command inside a throwaway Wine prefix with a display.
+# Runs a command inside a throwaway Wine prefix with a display. The prefix is 64-bit unless
+# WINEARCH=win32 is given, which makes a 32-bit one (it runs only 32-bit programs).
 # The prefix and its wineserver are started here, before the command, with their output sent to
 # /dev/null: a wineserver first started by a test would inherit ctest's output pipe and keep ctest
 # waiting. Uses the caller's X display when DISPLAY is set and CORVELLE_XVFB is not 1; otherwise
@@ -21,7 +22,7 @@ if [ -z "${DISPLAY:-}" ] || [ "${CORVELLE_XVFB:-0}" = 1 ]; then
   start_xvfb 1024x768
 fi
 
-export WINEPREFIX="$prefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEPREFIX="$prefix" WINEARCH="${WINEARCH:-win64}" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml,winebus.sys,wineusb.sys="
 # Make the prefix and wait until everything wineboot started has finished: a program started while
 # the prefix is still settling waits many seconds for its first window. Then a persistent server,

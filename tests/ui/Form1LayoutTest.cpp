@@ -202,17 +202,18 @@ TEST_F(Form1Test, Image1HasItsTooltipAndTakesTheMouse) {
         HWND owner;
         HWND tooltip;
     } search{Form(), nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) -> BOOL {
+    // A callback of the system's calling convention (stdcall on x86), which a lambda is not.
+    struct Finder {
+        static BOOL CALLBACK Visit(HWND window, LPARAM data) {
             auto* found = reinterpret_cast<Search*>(data);
             if (ClassName(window) == TOOLTIPS_CLASSW && GetWindow(window, GW_OWNER) == found->owner) {
                 found->tooltip = window;
                 return FALSE;
             }
             return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+        }
+    };
+    EnumThreadWindows(GetCurrentThreadId(), Finder::Visit, reinterpret_cast<LPARAM>(&search));
     ASSERT_NE(search.tooltip, nullptr);
     EXPECT_NE(GetWindowLongPtrW(search.tooltip, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     ASSERT_EQ(SendMessageW(search.tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);

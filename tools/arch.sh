@@ -1,0 +1,22 @@
+# Sourced by the scripts that run Windows programs under Wine.
+#
+# runs_32bit_programs: true when this Linux system runs 32-bit x86 programs. Wine runs 32-bit
+# Windows programs through its 32-bit Linux loader, so without them it runs only 64-bit ones. Some
+# kernels and virtual machines leave them out; this asks the kernel with the smallest such program
+# (91 bytes: a 32-bit ELF header, one program header and exit(0) through int 0x80).
+runs_32bit_programs() {
+  _probe=$(mktemp "${TMPDIR:-/tmp}/corvelle-elf32.XXXXXX") || return 1
+  printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\133\000\000\000\133\000\000\000\005\000\000\000\000\020\000\000\061\333\061\300\100\315\200' >"$_probe"
+  chmod +x "$_probe"
+  "$_probe" >/dev/null 2>&1 </dev/null
+  _status=$?
+  rm -f "$_probe"
+  return "$_status"
+}
+
+# prefix_arch PREFIX: prints win32 or win64, the kind of Wine prefix recorded in its system.reg
+# (`#arch=win32`); prints nothing when the prefix has no such record.
+prefix_arch() {
+  [ -f "$1/system.reg" ] || return 0
+  sed -n 's/^#arch=\(win32\|win64\)\r\{0,1\}$/\1/p' "$1/system.reg" 2>/dev/null | head -n 1
+}

@@ -1,0 +1,46 @@
+#!/bin/bash
+# Builds the release from the current commit, in a clean build folder, and writes
+#   dist/corvelle-VERSION-x86.zip, dist/corvelle-VERSION-x64.zip and dist/SHA256SUMS.
+# Each archive holds the programs of its build and README.txt (Windows line ends) in one folder.
+# The result depends only on the commit: no build paths or clock times go into the executables or
+# the archives; every date is the commit's. A tree with uncommitted changes is built as it stands,
+# with "-dirty" in the archive names, so that such a build is never taken for the commit's.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh wine
+
+version=$(sed -n 's/.*VALUE "ProductVersion", "\([^"]*\)".*/\1/p' src/ui/res/corvelle.rc)
+commit=$(git rev-parse --short HEAD)
+export SOURCE_DATE_EPOCH
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct HEAD)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/src"
+if [ -z "$(git status --porcelain)" ]; then
+  git archive --format=tar HEAD | tar -x -C "$work/src"
+else
+  echo "dist: the tree has uncommitted changes; building it as it stands, named -dirty." >&2
+  version="$version-dirty"
+  git ls-files -z --cached --others --exclude-standard |
+    while IFS= read -r -d '' f; do [ -e "$f" ] && printf '%s\0' "$f"; done |
+    tar --null -T - -c | tar -x -C "$work/src"
+fi
+
+mkdir -p dist
+rm -f dist/SHA256SUMS dist/corvelle-*.zip
+for arch in x86 x64; do
+  preset=windows
+  [ "$arch" = x86 ] && preset=windows-x86
+  echo "dist: building the $arch programs of $commit..." >&2
+  (cd "$work/src" &&
+     cmake --preset "$preset" -DCORVELLE_TESTS=OFF >/dev/null &&
+     cmake --build --preset "$preset" >/dev/null &&
+     cmake --install "build/$preset" --prefix "$work/stage-$arch" >/dev/null)
+  cp "$work/src/docs/README.txt" "$work/stage-$arch/README.txt"
+  python3 tools/make_zip.py "dist/corvelle-$version-$arch.zip" "corvelle-$version-$arch" \
+    "$work/stage-$arch"
+done
+(cd dist && sha256sum "corvelle-$version-x86.zip" "corvelle-$version-x64.zip" >SHA256SUMS)
+echo "dist: release of $commit in dist/:" >&2
+cat dist/SHA256SUMS
