@@ -44,7 +44,6 @@ enable_cpu_ms=$(awk -v a="$after" -v b="$before" 'BEGIN {printf "%.1f", (a - b) 
 echo "Soaking with 1000 commands..." >&2
 wine "$tool" soak 1000 >"$out/soak" 2>&1
 
-size=$(stat -c %s "$exe")
 dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '[:upper:]' '[:lower:]' | sort | paste -sd ' ')
 c_ms=$(value median_ms_0 "$out/startup"); f_ms=$(value median_ms_1 "$out/startup")
 cc_ms=$(value median_ms_2 "$out/startup")
@@ -52,7 +51,6 @@ c_ws=$(value median_peak_ws_kib_0 "$out/startup"); f_ws=$(value median_peak_ws_k
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
 printf '\n%-44s %-34s %s\n' "Figure" "Measured" "Target"
-printf '%-44s %-34s %s\n' "corvelle.exe size" "$size bytes ($((size / 1024)) KiB)" "<= 262144 bytes (256 KiB)"
 printf '%-44s %-34s %s\n' "DLLs imported" "$dlls" "system DLLs only"
 printf '%-44s %-34s %s\n' "start-up to window painted (median)" "$c_ms ms" ""
 printf '%-44s %-34s %s\n' "  floor: bare window of the same size" "$f_ms ms" ""
@@ -67,12 +65,5 @@ for kind in gdi user handles; do
   b=$(value before_$kind "$out/soak"); a=$(value after_$kind "$out/soak")
   printf '%-44s %-34s %s\n' "  $kind objects before -> after" "$b -> $a (growth $((a - b)))" "no growth"
 done
-echo
-echo "Where corvelle.exe's bytes go (sections):"
-x86_64-w64-mingw32-objdump -h "$exe" | while read -r _ name size _; do
-  case $name in .*) printf "  %-8s %7d bytes\n" "$name" "$((16#$size))" ;; esac
-done
-if [ -f "$build/bench/corvelle.map" ]; then
-  echo "Largest contributors to code and data (from the link map):"
-  python3 bench/size_report.py "$build/bench/corvelle.map" | head -n 15 | sed 's/^/  /'
-fi
+# Size of both builds, and where their bytes go.
+bench/size.sh

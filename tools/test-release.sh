@@ -31,8 +31,12 @@ if ! cmp -s "$first/dist/SHA256SUMS" "$second/dist/SHA256SUMS"; then
     mkdir -p "$base/x1/$name" "$base/x2/$name"
     (cd "$base/x1/$name" && unzip -q "$zip")
     (cd "$base/x2/$name" && unzip -q "$second/dist/$name")
-    diff -rq "$base/x1/$name" "$base/x2/$name" | sed "s#$base/x[12]/##g" >&2 ||
+    report=$(diff -rq "$base/x1/$name" "$base/x2/$name" | sed "s#$base/x[12]/$name/##g" || true)
+    if [ -n "$report" ]; then
+      printf '%s\n' "$report" | sed "s#^#  $name: #" >&2
+    else
       echo "  $name: the same files, different archive bytes (names, order, times or attributes)" >&2
+    fi
   done
   exit 1
 fi
