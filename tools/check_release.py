@@ -5,7 +5,8 @@ SHA256SUMS names both archives with their right checksums; each archive holds on
 README.txt in Windows line ends and the programs of its build; every program is a Windows program
 of the archive's architecture whose manifest names that same architecture (Windows refuses to
 start a program whose manifest names another one, and Wine does not check), and it imports system
-DLLs only. Both programs, the window and the command line, are in each. Prints one line per fault and exits 1 if there is any.
+DLLs only. Both programs, the window and the command line, are in each. Prints one line per
+fault and exits 1 if there is any.
 """
 import hashlib
 import re
