@@ -16,8 +16,10 @@ test-native:
 	cmake --build --preset native
 	ctest --preset native
 
-# Every Windows test on both builds: x64 in a 64-bit Wine prefix, x86 in a 32-bit one.
+# Every Windows test on both builds: x64 in a 64-bit Wine prefix, x86 in a 32-bit one; then the
+# two builds' command lines on one registry.
 test-windows: test-windows-x64 test-windows-x86
+	tools/test-shared-registry.sh
 
 test-windows-x64:
 	tools/test-windows.sh x64

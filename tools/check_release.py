@@ -5,7 +5,8 @@ SHA256SUMS names both archives with their right checksums; each archive holds on
 README.txt in Windows line ends and the programs of its build; every program is a Windows program
 of the archive's architecture whose manifest names that same architecture (Windows refuses to
 start a program whose manifest names another one, and Wine does not check), and it imports system
-DLLs only. Prints one line per fault and exits 1 if there is any.
+DLLs only. Both programs, the window and the command line, are in each. Prints one line per
+fault and exits 1 if there is any.
 """
 import hashlib
 import re
@@ -14,6 +15,7 @@ import sys
 import zipfile
 from pathlib import Path
 
+PROGRAMS = ("corvelle.exe", "corvelle-cli.exe")
 MACHINES = {"x86": (0x014C, "x86"), "x64": (0x8664, "amd64")}
 SYSTEM_DLLS = {
     "advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msimg32.dll", "msvcrt.dll",
@@ -72,8 +74,9 @@ def check_archive(path: Path, arch: str, faults: list) -> None:
             if b"\n" in text.replace(b"\r\n", b"") or b"\r\n" not in text:
                 faults.append(f"{path.name}: README.txt does not have Windows line ends only")
         programs = [name for name in names if name.endswith(".exe")]
-        if folder + "/corvelle.exe" not in programs:
-            faults.append(f"{path.name}: no corvelle.exe")
+        for program in PROGRAMS:
+            if f"{folder}/{program}" not in programs:
+                faults.append(f"{path.name}: no {program}")
         for name in programs:
             data = archive.read(name)
             if pe_machine(data) != machine:

@@ -9,7 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh wine
 
-version=$(sed -n 's/.*VALUE "ProductVersion", "\([^"]*\)".*/\1/p' src/ui/res/corvelle.rc)
+version=$(sed -n 's/^#define CORVELLE_VERSION_TEXT "\([^"]*\)"$/\1/p' src/Version.h)
+[ -n "$version" ] || { echo "dist: no version in src/Version.h" >&2; exit 1; }
 commit=$(git rev-parse --short HEAD)
 export SOURCE_DATE_EPOCH
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct HEAD)

@@ -10,8 +10,11 @@ command -v clang-tidy >/dev/null && command -v cppcheck >/dev/null || {
 cmake --preset native >/dev/null
 cmake --preset windows >/dev/null
 
-portable=$(ls src/registry/*.cpp src/settings/*.cpp | grep -v Win32Registry)
-windows=$(ls src/registry/Win32Registry.cpp src/ui/*.cpp)
+# src/cli is portable but for the console program's Windows files.
+cli_windows="src/cli/AtomicFile.cpp src/cli/Win32CliHost.cpp src/cli/SystemMessage.cpp src/cli/main.cpp"
+portable=$(ls src/registry/*.cpp src/settings/*.cpp src/cli/*.cpp | grep -v Win32Registry |
+  grep -v -F "$(tr ' ' '\n' <<<"$cli_windows")")
+windows=$(ls src/registry/Win32Registry.cpp src/text/*.cpp $cli_windows src/ui/*.cpp)
 gcc_version=$(x86_64-w64-mingw32-g++-posix -dumpversion)
 mingw_cxx=/usr/lib/gcc/x86_64-w64-mingw32/$gcc_version/include/c++  # gcc_version is e.g. "12-posix"
 

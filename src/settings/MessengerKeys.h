@@ -5,6 +5,7 @@
 // the same key as the path without it, and both spellings occur).
 
 #include <array>
+#include <cstddef>
 
 #include "registry/RegistryApi.h"
 
@@ -54,6 +55,29 @@ inline constexpr std::array<const char*, 4> kBottomAdKeys = {
     "Software\\Yahoo\\yui\\",
     "Software\\Yahoo\\",
 };
+
+// --- Every value a command may change -----------------------------------------------------------
+
+struct ValueRef {
+    const char* key;
+    const char* name;
+};
+
+// Each value that some command writes or deletes, once: the switch, the six advertisement values,
+// then "Messenger Ad" under each of its keys.
+inline constexpr std::array<ValueRef, 1 + kAdValues.size() + kBottomAdKeys.size()> kTouchedValues =
+    [] {
+        std::array<ValueRef, 1 + kAdValues.size() + kBottomAdKeys.size()> values{};
+        std::size_t next = 0;
+        values[next++] = {kSwitchKey, kSwitchValue};
+        for (const AdValue& ad : kAdValues) {
+            values[next++] = {kAdKey, ad.name};
+        }
+        for (const char* key : kBottomAdKeys) {
+            values[next++] = {key, kBottomAdValue};
+        }
+        return values;
+    }();
 
 // --- Status lines --------------------------------------------------------------------------------
 

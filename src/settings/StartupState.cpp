@@ -1,5 +1,6 @@
 #include "settings/Commands.h"
 #include "settings/MessengerKeys.h"
+#include "settings/PatchState.h"
 
 namespace corvelle::settings {
 
@@ -8,14 +9,12 @@ void LoadStartupState(const registry::RegistryMod& registry, ControlSet& control
 
     // The decisions are taken on the texts as the boxes hold them, so the window shows exactly
     // what the state was judged by.
-    controls.SetText1(registry.ReadValue(kRoot, kSwitchKey, kSwitchValue));
-    const bool patched = controls.Text1() == kSwitchOnText;
+    const bool patched = ReadSwitchState(registry, controls);
     controls.SetRaveButtons1Enabled(!patched);
     controls.SetRaveButtons2Enabled(patched);
     controls.AddList1Line(patched ? kAlreadyPatchedLine : kNotPatchedLine);
 
-    controls.SetText2(registry.ReadValue(kRoot, kAdKey, kBottomAdValue));
-    const bool suppressed = controls.Text2() == kBottomAdSuppressedText;
+    const bool suppressed = ReadBottomAdState(registry, controls);
     ChangeCheck1(registry, controls, suppressed ? kChecked : kUnchecked);
 
     controls.StayOnTop();

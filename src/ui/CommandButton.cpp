@@ -33,7 +33,9 @@ void FillSolid(HDC dc, const RECT& area, COLORREF colour) {
 CommandButton::CommandButton(HWND parent, int id, const RECT& bounds, UINT dpi,
                              ButtonSettings settings)
     : settings_(std::move(settings)), dpi_(dpi != 0 ? dpi : USER_DEFAULT_SCREEN_DPI) {
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW;
+    // BS_NOTIFY: the parent hears of the focus coming and going (BN_SETFOCUS, BN_KILLFOCUS), which
+    // a window needs to move its default button with the focus.
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW | BS_NOTIFY;
     if (!settings_.enab) {
         style |= WS_DISABLED;
     }

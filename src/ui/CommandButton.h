@@ -1,7 +1,8 @@
 #pragma once
-// Our command button: a standard BUTTON with BS_OWNERDRAW | WS_TABSTOP, so that focus, tab order,
-// the Space key, BN_CLICKED through WM_COMMAND and screen readers (the window text is the caption)
-// all come from the platform. Only the look is ours: the parent forwards WM_DRAWITEM to Draw().
+// Our command button: a standard BUTTON with BS_OWNERDRAW | BS_NOTIFY | WS_TABSTOP, so that focus,
+// tab order, the Space key, BN_CLICKED (and BN_SETFOCUS and BN_KILLFOCUS) through WM_COMMAND and
+// screen readers (the window text is the caption) all come from the platform. Only the look is
+// ours: the parent forwards WM_DRAWITEM to Draw().
 //
 // Use:
 //   CommandButton enable(parent, kIdEnable, bounds, dpi, ButtonSettings{.btype = 2, .tx = L"Enable"});

@@ -8,6 +8,7 @@
 #include "settings/Commands.h"
 #include "ui/AnsiText.h"
 #include "ui/Dpi.h"
+#include "ui/FormButtonSettings.h"
 #include "ui/FrameWindow.h"
 #include "ui/Tooltip.h"
 #include "ui/res/resource.h"
@@ -24,54 +25,8 @@ using layout::Kind;
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
 
-// The four command buttons, in the order of raveButtons_, with their stored settings.
-ButtonSettings StoredButtonSettings(std::size_t index) {
-    struct Differences {
-        std::int32_t btype;
-        const wchar_t* tx;
-        std::int32_t coltype;
-        WORD picn;
-    };
-    constexpr std::array<Differences, 4> kButtons = {{
-        {2, L"Enable Corvelle", 2, IDB_BUTTON1},
-        {2, L"Disable Corvelle", 2, IDB_BUTTON2},
-        {3, L"Remove Ads", 1, IDB_BUTTON3},
-        {1, L"Reinstate Ads", 2, IDB_BUTTON4},
-    }};
-    const Differences& button = kButtons.at(index);
-    return ButtonSettings{
-        ._extentx = 2778,
-        ._extenty = 661,
-        .btype = button.btype,
-        .tx = button.tx,
-        .enab = true,
-        .font = ButtonFont{.face = layout::kFontFace,
-                           .points = 8.25,
-                           .weight = FW_NORMAL,
-                           .charset = ANSI_CHARSET,
-                           .italic = false,
-                           .underline = false,
-                           .strikeout = false},
-        .coltype = button.coltype,
-        .focusr = true,
-        .bcol = RGB(0xD4, 0xD0, 0xC8),
-        .bcolo = RGB(0xD4, 0xD0, 0xC8),
-        .fcol = RGB(0x00, 0x00, 0x00),
-        .fcolo = RGB(0x00, 0x00, 0x00),
-        .mcol = RGB(0xC0, 0xC0, 0xC0),
-        .mptr = 1,
-        .micon = 0,
-        .picn = button.picn,
-        .umcol = true,
-        .soft = false,
-        .picpos = 0,
-        .ngrey = false,
-        .fx = 0,
-        .hand = false,
-        .check = false,
-        .value = false,
-    };
-}
+// Posted to the form to settle which button is the default once a focus change is complete.
+constexpr UINT kSettleDefaultButton = WM_APP + 1;
 
 // The index into raveButtons_ of a button id, or -1.
 int ButtonIndex(int id) {
@@ -163,9 +118,11 @@ bool Form1::Create(HINSTANCE instance, int showCommand, StartupTimeline* timelin
 
     const bool maximising = showCommand == SW_MAXIMIZE || showCommand == SW_SHOWMAXIMIZED;
     ShowWindow(hwnd_, maximising ? SW_SHOWNORMAL : showCommand);
+    SettleDefaultButton();  // for the focus that showing gave, before the first painting
     UpdateWindow(hwnd_);
     MarkStartup(timeline, StartupMoment::kPainted);
-    return hwnd_ != nullptr;
+    created_ = hwnd_ != nullptr;
+    return created_;
 }
 
 HWND Form1::Control(ControlId id) const noexcept {
@@ -200,7 +157,8 @@ bool Form1::CreateControls() {
             return false;
         }
     }
-    raveButtons_.front().SetDefault(true);  // Enter presses RaveButtons1 while it is enabled
+    // The default until the focus settles it (SettleDefaultButton).
+    raveButtons_.front().SetDefault(true);
     HFONT font = font_.get();
     for (HWND control : {list1_, text1_, text2_, check1_}) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -231,10 +189,8 @@ HWND Form1::CreateChild(const ControlPlacement& placement, HWND parent) {
                             LBS_NOSEL);
         return list1_;
     case Kind::kCommandButton: {
-        const int index = ButtonIndex(id);
-        CommandButton& button = raveButtons_.at(static_cast<std::size_t>(index));
-        button = CommandButton(parent, id, bounds, dpi_,
-                               StoredButtonSettings(static_cast<std::size_t>(index)));
+        CommandButton& button = raveButtons_.at(static_cast<std::size_t>(ButtonIndex(id)));
+        button = CommandButton(parent, id, bounds, dpi_, layout::StoredButtonSettings(placement.id));
         return button.hwnd();
     }
     case Kind::kTextBox: {
@@ -246,7 +202,9 @@ HWND Form1::CreateChild(const ControlPlacement& placement, HWND parent) {
         frame1_ = CreateFrameWindow(parent, id, placement.text, bounds, instance_);
         return frame1_;
     case Kind::kCheckBox:
-        check1_ = create(0, WC_BUTTONW, WS_TABSTOP | BS_AUTOCHECKBOX);
+        // Not an automatic check box: the window toggles it on a press (OnCommand), so that a press
+        // it ignores leaves the state as it was.
+        check1_ = create(0, WC_BUTTONW, WS_TABSTOP | BS_CHECKBOX);
         return check1_;
     case Kind::kImage:
         // SS_NOTIFY makes the static report clicks (STN_CLICKED) and take the mouse, which the
@@ -371,9 +329,12 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case DM_GETDEFID:
-        // The dialog manager asks this when Enter reaches no push button; it presses the default
-        // only while that is enabled.
+        // The dialog manager asks this when Enter reaches no push button (the focus is elsewhere);
+        // it presses the default only while that is enabled.
         return MAKELRESULT(layout::kIdRaveButtons1, DC_HASDEFID);
+    case kSettleDefaultButton:
+        SettleDefaultButton();
+        return 0;
     case WM_ACTIVATE:
         OnActivate(LOWORD(wParam) != WA_INACTIVE);
         return 0;
@@ -387,7 +348,10 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
         return 0;
     case WM_DESTROY:
-        PostQuitMessage(0);
+        // Closing the window ends the program; a window that Create gave up on ends nothing.
+        if (created_) {
+            PostQuitMessage(0);
+        }
         return 0;
     default:
         return DefWindowProcW(hwnd_, message, wParam, lParam);
@@ -396,6 +360,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Form1::OnCommand(int id, int code) {
     if (hwnd_ == nullptr) {
+        return;
+    }
+    if (code == BN_SETFOCUS || code == BN_KILLFOCUS || code == EN_SETFOCUS ||
+        code == EN_KILLFOCUS) {
+        // The command buttons and the text boxes report the focus coming and going. The default
+        // button is settled once the change is complete: the dialog manager restyles push buttons
+        // after it has moved the focus with Tab.
+        PostMessageW(hwnd_, kSettleDefaultButton, 0, 0);
         return;
     }
     switch (id) {
@@ -422,8 +394,10 @@ void Form1::OnCommand(int id, int code) {
         return;
     }
     case layout::kIdCheck1:
-        // The box has toggled itself already (BS_AUTOCHECKBOX); the command reads its new state.
-        if (code == BN_CLICKED) {
+        // A press toggles the box, then the command reads its new state. While a sequence runs the
+        // box ignores presses as the buttons do: its state and the registry stay as they are.
+        if (code == BN_CLICKED && !sequenceRunning_) {
+            SetCheck1(Check1() == settings::kChecked ? settings::kUnchecked : settings::kChecked);
             settings::BottomAdCheckChanged(registry_, *this);
         }
         return;
@@ -434,6 +408,31 @@ void Form1::OnCommand(int id, int code) {
         return;
     default:
         return;
+    }
+}
+
+void Form1::SettleDefaultButton() {
+    // Enter follows the focus, as in any dialog: a command button with the focus is the default,
+    // the one Enter presses and drawn so; with the focus on any other control RaveButtons1 is,
+    // while it is enabled. While the window is inactive nothing changes: it keeps the look it had
+    // when the user switched away, and gets its focus back on return.
+    if (hwnd_ == nullptr || GetActiveWindow() != hwnd_) {
+        return;
+    }
+    const HWND focus = GetFocus();
+    const CommandButton* chosen = nullptr;
+    for (const CommandButton& button : raveButtons_) {
+        if (focus != nullptr && button.hwnd() == focus) {
+            chosen = &button;
+        }
+    }
+    if (chosen == nullptr && raveButtons_.front().IsEnabled()) {
+        chosen = &raveButtons_.front();
+    }
+    for (CommandButton& button : raveButtons_) {
+        if (button.IsDefault() != (&button == chosen)) {
+            button.SetDefault(&button == chosen);
+        }
     }
 }
 
@@ -615,6 +614,8 @@ void Form1::ShowNewestList1Line() {
 void Form1::SetRaveButtons1Enabled(bool enabled) {
     if (hwnd_ != nullptr) {
         raveButtons_[0].SetEnabled(enabled);
+        // Whether Enter on a control that is no button presses it.
+        PostMessageW(hwnd_, kSettleDefaultButton, 0, 0);
     }
 }
 

@@ -38,7 +38,8 @@ public:
 
     // Creates the window and its controls, runs the start-up state detection (the load event),
     // then shows the window centred on its screen. The window is a fixed size: a maximising show
-    // command shows it normally. Returns false when the window could not be created. Each step is
+    // command shows it normally. Returns false when the window could not be created; whatever
+    // was made is destroyed again, and no quit message is left in the caller's queue. Each step is
     // marked on the timeline, when one is given.
     bool Create(HINSTANCE instance, int showCommand, StartupTimeline* timeline = nullptr);
 
@@ -90,6 +91,7 @@ private:
     void Centre();
     HWND FirstTabStop() const;
     void KeepFocusOnEnabledControl();
+    void SettleDefaultButton();
     void RunSequence(void (*command)(const registry::RegistryMod&, settings::ControlSet&));
 
     static std::string WindowTextOf(HWND window);
@@ -118,7 +120,10 @@ private:
     std::array<CommandButton, 4> raveButtons_;
 
     HWND focusWhenDeactivated_ = nullptr;
-    // An enable or disable sequence is running (inside its pauses): the four buttons are ignored.
+    // Create succeeded: from then on, destroying the window ends the program.
+    bool created_ = false;
+    // An enable or disable sequence is running (inside its pauses): presses of the four buttons
+    // and of the check box are ignored.
     bool sequenceRunning_ = false;
 };
 

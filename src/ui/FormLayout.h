@@ -2,7 +2,8 @@
 // Form1's stored design: the window's client size and every control's kind, container, place and
 // text, in twips (1/1440 inch) as designed. Pixels come only from TwipsToPixels with the window's
 // DPI, so at 96 DPI (15 twips to a pixel) every rectangle is the designed pixel figure exactly and
-// at other DPIs the layout scales instead of being stretched as a bitmap.
+// at other DPIs the layout scales instead of being stretched as a bitmap. The four command
+// buttons' other stored settings are in FormButtonSettings.h.
 
 #include <windows.h>
 

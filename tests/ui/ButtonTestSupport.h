@@ -62,11 +62,12 @@ protected:
         ASSERT_TRUE(picture);
         button.SetPicture(picture.get());
     }
-    // Only the button's own notifications.
+    // Only the button's own notifications, but for those of the focus coming and going.
     std::vector<Click> Clicks() const {
         std::vector<Click> own;
         for (const Click& click : commands) {
-            if (click.from == button.hwnd()) {
+            if (click.from == button.hwnd() && click.code != BN_SETFOCUS &&
+                click.code != BN_KILLFOCUS) {
                 own.push_back(click);
             }
         }

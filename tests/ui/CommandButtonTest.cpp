@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -109,6 +110,10 @@ TEST_F(CommandButtonTest, SpaceKeyPressesTheFocusedButton) {
     Make(TestSettings());
     SetFocus(button.hwnd());
     ASSERT_EQ(GetFocus(), button.hwnd());
+    // The parent hears of the focus (BS_NOTIFY), so that it can make the button its default.
+    EXPECT_TRUE(std::any_of(commands.begin(), commands.end(), [this](const Click& c) {
+        return c.from == button.hwnd() && c.code == BN_SETFOCUS;
+    }));
     SendMessageW(button.hwnd(), WM_KEYDOWN, VK_SPACE, 0x00390001);
     EXPECT_TRUE(Clicks().empty()) << "a press completes on release";
     SendMessageW(button.hwnd(), WM_KEYUP, VK_SPACE, static_cast<LPARAM>(0xC0390001u));

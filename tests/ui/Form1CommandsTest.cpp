@@ -62,52 +62,110 @@ TEST_F(Form1Test, DisabledButtonIgnoresPresses) {
     EXPECT_FALSE(IsWindowEnabled(Control(kIdRaveButtons2)));
 }
 
-// The two sequences take about three seconds each, for their real pauses.
-TEST_F(Form1Test, EnterEnablesIgnoringPressesMeanwhileAndDisableUndoesIt) {
+// Whether a command button is the default: the dialog manager asks it so when Enter is pressed
+// while it has the focus. It is drawn so too, with a dark frame, or neither.
+bool IsDefaultButton(HWND button) {
+    const bool answers = (SendMessageW(button, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) != 0;
+    const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME) & 0xFFFFFF;
+    const bool drawn = CaptureClient(button).At(0, 0) == frame;
+    EXPECT_EQ(answers, drawn) << "answers as the default but is drawn otherwise, or the reverse";
+    return answers;
+}
+
+// Real mouse and keyboard input. Enter presses the button the mouse or Tab gave the focus, and
+// that button is the default meanwhile; none other is.
+TEST_F(Form1Test, EnterPressesTheButtonThatHasTheFocus) {
     Start();
     ASSERT_EQ(GetFocus(), Control(kIdRaveButtons1));
+    EXPECT_TRUE(IsDefaultButton(Control(kIdRaveButtons1)));
+
+    ClickWithMouse(Form(), Control(kIdRaveButtons3));
+    ASSERT_EQ(GetFocus(), Control(kIdRaveButtons3));
+    EXPECT_EQ(List1Lines().size(), 4U) << "the click pressed Remove Ads";
+    TypeKey(Form(), VK_RETURN);
+    EXPECT_EQ(List1Lines().size(), 7U) << "Enter pressed Remove Ads again";
+    EXPECT_EQ(List1Lines().back(), "Ads removed...");
+    EXPECT_FALSE(ReadDword(kTestKey, "Plural").has_value()) << "Enter pressed Enable";
+
+    TypeKey(Form(), VK_TAB);
+    ASSERT_EQ(GetFocus(), Control(kIdRaveButtons4));
+    TypeKey(Form(), VK_RETURN);
+    EXPECT_EQ(List1Lines().back(), "Ads reinstated...");
+    EXPECT_FALSE(ReadString(kYUrlKey, "Chat Adurl").has_value());
+
+    ClickWithMouse(Form(), Control(kIdRaveButtons4));
+    for (const ControlId id : {kIdRaveButtons1, kIdRaveButtons3, kIdRaveButtons4}) {
+        EXPECT_EQ(IsDefaultButton(Control(id)), id == kIdRaveButtons4) << id;
+    }
+    // On a control that is no button, RaveButtons1 is the default again.
+    TypeKey(Form(), VK_TAB);
+    ASSERT_EQ(GetFocus(), Control(kIdText2));
+    for (const ControlId id : {kIdRaveButtons1, kIdRaveButtons3, kIdRaveButtons4}) {
+        EXPECT_EQ(IsDefaultButton(Control(id)), id == kIdRaveButtons1) << id;
+    }
+    EXPECT_FALSE(ReadDword(kTestKey, "Plural").has_value());
+}
+
+// The two sequences take about three seconds each, for their real pauses.
+TEST_F(Form1Test, EnterOnNoButtonEnablesIgnoringPressesMeanwhileAndDisableUndoesIt) {
+    Start();
+    SetFocus(Control(kIdText1));
+    PumpMessages(Form());
     // Inside Enable's first pause: a press on Remove Ads, which must be ignored.
     const OneShot pressDuringPause(300, [this] {
         SendMessageW(Control(kIdRaveButtons3), BM_CLICK, 0, 0);
     });
-    // In a later pause the dialog keys still work: Tab moves on to Reinstate Ads.
-    const OneShot tabDuringPause(1200, [this] { PostKey(Form(), VK_TAB); });
-    PostKey(Form(), VK_RETURN);
-    PumpMessages(Form());  // the whole sequence runs inside
+    // In the next one, Space on the hidden check box, which must be ignored too.
+    const OneShot spaceOnCheck1(1000, [this] {
+        SetFocus(Control(kIdCheck1));
+        PostKey(Form(), VK_SPACE);
+    });
+    // In a later pause the dialog keys still work: Tab moves on to Enable.
+    const OneShot tabDuringPause(1800, [this] { PostKey(Form(), VK_TAB); });
+    TypeKey(Form(), VK_RETURN);  // the whole sequence runs inside
 
     EXPECT_TRUE(pressDuringPause.fired());
+    EXPECT_TRUE(spaceOnCheck1.fired());
     EXPECT_TRUE(tabDuringPause.fired());
     EXPECT_EQ(ReadDword(kTestKey, "Plural"), 1U);
     EXPECT_FALSE(ReadString(kYUrlKey, "Change Room Banner").has_value())
         << "Remove Ads ran during the sequence";
+    EXPECT_EQ(SendMessageW(Control(kIdCheck1), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_FALSE(ReadString(kYUrlKey, "Messenger Ad").has_value())
+        << "the check box command ran during the sequence";
     EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM now patched!"});
     EXPECT_FALSE(IsWindowEnabled(Control(kIdRaveButtons1)));
     EXPECT_TRUE(IsWindowEnabled(Control(kIdRaveButtons2)));
-    // The ignored press still took the focus, as a click does, and Tab moved it on.
-    EXPECT_EQ(GetFocus(), Control(kIdRaveButtons4));
+    // Enable disabled itself while it had the focus; the keyboard moved on to Disable, which is
+    // now the default.
+    ASSERT_EQ(GetFocus(), Control(kIdRaveButtons2));
+    EXPECT_TRUE(IsDefaultButton(Control(kIdRaveButtons2)));
 
-    // Enter presses the focused button, as in any dialog...
-    PostKey(Form(), VK_RETURN);
-    PumpMessages(Form());
-    EXPECT_EQ(List1Lines().back(), "Ads reinstated...");
-    // ...and, on a control that is no button, the default one, which is disabled: nothing happens.
-    PostKey(Form(), VK_TAB);
-    PumpMessages(Form());
-    ASSERT_EQ(GetFocus(), Control(kIdText2));
-    const std::size_t lines = List1Lines().size();
-    const auto started = std::chrono::steady_clock::now();
-    PostKey(Form(), VK_RETURN);
-    PumpMessages(Form());
-    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
-    EXPECT_EQ(List1Lines().size(), lines);
+    // On a control that is no button Enter would press Enable, which is disabled: nothing happens,
+    // and no button is the default.
+    TypeKey(Form(), VK_TAB);
+    ASSERT_EQ(GetFocus(), Control(kIdText1));
+    EXPECT_FALSE(IsDefaultButton(Control(kIdRaveButtons1)));
+    EXPECT_FALSE(IsDefaultButton(Control(kIdRaveButtons2)));
+    TypeKey(Form(), VK_RETURN);
+    EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM now patched!"});
 
-    Click(kIdRaveButtons2);
+    ClickWithMouse(Form(), Control(kIdRaveButtons2));
     EXPECT_FALSE(ReadDword(kTestKey, "Plural").has_value());
     EXPECT_EQ(List1Lines(), std::vector<std::string>{"YM patch removed."});
     EXPECT_TRUE(IsWindowEnabled(Control(kIdRaveButtons1)));
     EXPECT_FALSE(IsWindowEnabled(Control(kIdRaveButtons2)));
     // The pressed button disabled itself; the keyboard moved on to the enabled one.
     EXPECT_EQ(GetFocus(), Control(kIdRaveButtons1));
+    EXPECT_TRUE(IsDefaultButton(Control(kIdRaveButtons1)));
+    EXPECT_FALSE(IsDefaultButton(Control(kIdRaveButtons2)));
+
+    // Once the sequences are over, the check box takes presses again.
+    SetFocus(Control(kIdCheck1));
+    PostKey(Form(), VK_SPACE);
+    PumpMessages(Form());
+    EXPECT_EQ(SendMessageW(Control(kIdCheck1), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(ReadString(kYUrlKey, "Messenger Ad"), "*");
 }
 
 TEST_F(Form1Test, TabReachesTheHiddenControlsAndSpaceTogglesCheck1) {
@@ -203,6 +261,44 @@ TEST_F(Form1Test, ClosingDuringAPauseEndsTheProgramAtOnce) {
     form_->AddList1Line("late");
     form_->SetRaveButtons1Enabled(true);
     EXPECT_FALSE(form_->Pause(0.01));
+}
+
+// Refuses to create the child window with one control id, as long as it lives.
+class RefuseControl {
+public:
+    explicit RefuseControl(ControlId id)
+        : hook_(SetWindowsHookExW(WH_CBT, Proc, nullptr, GetCurrentThreadId())) {
+        refused_ = id;
+    }
+    RefuseControl(const RefuseControl&) = delete;
+    RefuseControl& operator=(const RefuseControl&) = delete;
+    ~RefuseControl() { UnhookWindowsHookEx(hook_); }
+
+private:
+    static LRESULT CALLBACK Proc(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_CREATEWND) {
+            const CREATESTRUCTW& create = *reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+            if ((create.style & WS_CHILD) != 0 &&
+                create.hMenu == reinterpret_cast<HMENU>(static_cast<INT_PTR>(refused_))) {
+                return 1;
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline ControlId refused_ = kIdList1;
+    HHOOK hook_;
+};
+
+TEST_F(Form1Test, FailedCreationLeavesNoWindowAndNoQuitMessage) {
+    form_ = std::make_unique<Form1>(registry_, [](const std::string&) {});
+    {
+        const RefuseControl refuse(kIdFrame1);  // the window and the controls before it exist
+        EXPECT_FALSE(form_->Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
+    }
+    EXPECT_EQ(form_->hwnd(), nullptr);
+    EXPECT_EQ(FindWindowW(kForm1WindowClass, nullptr), nullptr);
+    EXPECT_FALSE(DiscardMessages()) << "a quit message was left for the caller";
 }
 
 TEST_F(Form1Test, ClosingTouchesNoRegistryValue) {

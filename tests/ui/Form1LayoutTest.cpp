@@ -115,7 +115,7 @@ TEST_F(Form1Test, EveryControlHasItsPlaceKindTextAndTabStop) {
     for (const ControlId shown : {kIdList1, kIdRaveButtons1, kIdRaveButtons2, kIdFrame1, kIdImage1}) {
         EXPECT_LE(RectInParent(Control(shown)).bottom, client.bottom);
     }
-    EXPECT_EQ(GetWindowLongPtrW(Control(kIdCheck1), GWL_STYLE) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+    EXPECT_EQ(GetWindowLongPtrW(Control(kIdCheck1), GWL_STYLE) & BS_TYPEMASK, BS_CHECKBOX);
     EXPECT_NE(GetWindowLongPtrW(Control(kIdImage1), GWL_STYLE) & SS_NOTIFY, 0);
 }
 
@@ -151,6 +151,9 @@ TEST_F(Form1Test, PatchedRegistryOffersDisableAndChecksTheBox) {
     EXPECT_EQ(ReadString("Software\\Yahoo\\yui", "Messenger Ad"), "*");
     EXPECT_EQ(ReadString("Software\\Yahoo", "Messenger Ad"), "*");
     EXPECT_EQ(GetFocus(), Control(kIdRaveButtons2));
+    // The focused button is the default one, not the disabled Enable.
+    EXPECT_NE(SendMessageW(Control(kIdRaveButtons2), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON, 0);
+    EXPECT_EQ(SendMessageW(Control(kIdRaveButtons1), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON, 0);
     EXPECT_NE(GetWindowLongPtrW(Form(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 }
 

@@ -100,6 +100,48 @@ void PostKey(HWND form, WPARAM virtualKey) {
     PostMessageW(target, WM_KEYUP, virtualKey, up);
 }
 
+namespace {
+
+void SendAndDispatch(HWND form, std::vector<INPUT> inputs) {
+    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+              inputs.size());
+    // Real input reaches the queue through the system's input handling, not necessarily at once:
+    // dispatch until neither input nor posted messages have come for a while.
+    constexpr DWORD kQuietMilliseconds = 100;
+    do {
+        PumpMessages(form);
+    } while (MsgWaitForMultipleObjectsEx(0, nullptr, kQuietMilliseconds,
+                                         QS_INPUT | QS_POSTMESSAGE,
+                                         MWMO_INPUTAVAILABLE) != WAIT_TIMEOUT);
+}
+
+INPUT KeyInput(WORD virtualKey, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki = KEYBDINPUT{virtualKey, 0, flags, 0, 0};
+    return input;
+}
+
+INPUT MouseInput(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi = MOUSEINPUT{0, 0, 0, flags, 0, 0};
+    return input;
+}
+
+}  // namespace
+
+void TypeKey(HWND form, WORD virtualKey) {
+    SendAndDispatch(form, {KeyInput(virtualKey, 0), KeyInput(virtualKey, KEYEVENTF_KEYUP)});
+}
+
+void ClickWithMouse(HWND form, HWND window) {
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    ASSERT_TRUE(SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2));
+    SendAndDispatch(form, {MouseInput(MOUSEEVENTF_LEFTDOWN), MouseInput(MOUSEEVENTF_LEFTUP)});
+}
+
 OneShot::OneShot(UINT milliseconds, std::function<void()> action) : action_(std::move(action)) {
     constexpr const wchar_t* kClassName = L"CorvelleTestOneShot";
     WNDCLASSEXW windowClass{};
@@ -188,6 +230,7 @@ void Form1Test::SetUp() {
 
 void Form1Test::TearDown() {
     form_.reset();
+    SetCursorPos(0, 0);  // out of the way of the next test's window
     DiscardMessages();  // the WM_QUIT the closed window posted must not reach the next test
     DeleteMessengerKeys();
 }

@@ -38,6 +38,10 @@ void PumpMessages(HWND form);
 bool DiscardMessages();
 // Posts a key press (down and up) to the focused window, or to the form when nothing has focus.
 void PostKey(HWND form, WPARAM virtualKey);
+// Real input, as the user gives it (SendInput), then dispatched as the program's loop would: a key
+// press, and a click of the left mouse button in the middle of a window.
+void TypeKey(HWND form, WORD virtualKey);
+void ClickWithMouse(HWND form, HWND window);
 
 // Runs an action once, the given milliseconds from now, from whichever message loop or pause is
 // dispatching this thread's messages at that time.

@@ -1,0 +1,16 @@
+#pragma once
+// Writes a whole file or nothing: the bytes go to a new temporary file beside the target, which is
+// flushed and then renamed over it. Wide file API throughout, so any file name works. Windows only.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/CliHost.h"
+
+namespace corvelle::cli {
+
+FileWrite WriteFileAtomically(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
+                              bool replace);
+
+}  // namespace corvelle::cli

@@ -1,0 +1,55 @@
+#pragma once
+// What the command line needs of the system besides the registry routines: its two output
+// streams, the values as the registry stores them (for the export) and a file written whole or not
+// at all. The Windows program implements it over the console, advapi32 and the file API; tests
+// use a recording fake.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace corvelle::cli {
+
+// A value as the registry stores it: its type and exact bytes, strings as UTF-16LE.
+struct StoredValue {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> bytes;
+    friend bool operator==(const StoredValue&, const StoredValue&) = default;
+};
+
+struct StoredRead {
+    enum class Outcome { kPresent, kAbsent, kFailed };
+    Outcome outcome = Outcome::kAbsent;
+    StoredValue value;   // when present
+    std::string reason;  // when failed: why, in one line
+};
+
+struct FileWrite {
+    enum class Outcome { kWritten, kExists, kFailed };
+    Outcome outcome = Outcome::kFailed;
+    std::string reason;  // when failed: why, in one line
+};
+
+class CliHost {
+public:
+    CliHost() = default;
+    CliHost(const CliHost&) = delete;
+    CliHost& operator=(const CliHost&) = delete;
+    virtual ~CliHost() = default;
+
+    // One line (UTF-8, no line end) to standard output or standard error.
+    virtual void Out(const std::string& line) = 0;
+    virtual void Err(const std::string& line) = 0;
+
+    // The value under the current user's key (a path as the messenger keys give it). Absent when
+    // the key or the value does not exist; failed when it could not be read.
+    virtual StoredRead ReadStored(const std::string& keyPath, const std::string& name) = 0;
+
+    // Writes the bytes to the file (a UTF-8 path) through a temporary file that is renamed into
+    // place, so that a failure never leaves part of a file. An existing file is kept and kExists
+    // returned unless replace is set.
+    virtual FileWrite WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                                bool replace) = 0;
+};
+
+}  // namespace corvelle::cli

@@ -1,0 +1,129 @@
+#include "cli/CommandLine.h"
+
+#include "cli/Arguments.h"
+#include "cli/ConsoleControls.h"
+#include "cli/RegFile.h"
+#include "cli/StatusReport.h"
+#include "Version.h"
+#include "settings/Commands.h"
+#include "settings/MessengerKeys.h"
+#include "settings/PatchState.h"
+
+namespace corvelle::cli {
+
+namespace {
+
+using SettingsCommand = void (*)(const registry::RegistryMod&, settings::ControlSet&);
+
+int ShowStatus(const Invocation& invocation, const registry::RegistryMod& registry,
+               CliHost& host) {
+    ConsoleControls controls(host, {nullptr, nullptr}, false);
+    const settings::PatchState state = settings::ReadPatchState(registry, controls);
+    if (invocation.json) {
+        host.Out(StatusJson(state));
+    } else {
+        for (const std::string& line : StatusLines(state)) {
+            host.Out(line);
+        }
+    }
+    return kExitDone;
+}
+
+int RunButton(SettingsCommand command, ResultLines result, const Invocation& invocation,
+              const registry::RegistryMod& registry, CliHost& host) {
+    ConsoleControls controls(host, result, invocation.verbose);
+    command(registry, controls);
+    return controls.Failed() ? kExitRefused : kExitDone;
+}
+
+// As a click on the check box after its state changed: the command reads the state it was set
+// to. Success shows no line in the window; here the state read back is printed.
+int SetBottomAd(const Invocation& invocation, const registry::RegistryMod& registry,
+                CliHost& host) {
+    ConsoleControls controls(host, {nullptr, settings::messenger::kBottomAdFailedLine}, false);
+    controls.SetCheck1(invocation.bottomAdOn ? settings::kChecked : settings::kUnchecked);
+    settings::BottomAdCheckChanged(registry, controls);
+    if (controls.Failed()) {
+        return kExitRefused;
+    }
+    host.Out(BottomAdLine(settings::ReadBottomAdState(registry, controls)));
+    return kExitDone;
+}
+
+int Export(const Invocation& invocation, CliHost& host) {
+    std::vector<ExportEntry> entries;
+    for (const settings::messenger::ValueRef& touched : settings::messenger::kTouchedValues) {
+        StoredRead read = host.ReadStored(touched.key, touched.name);
+        if (read.outcome == StoredRead::Outcome::kFailed) {
+            host.Err(std::string("Cannot read \"") + touched.name + "\" under HKEY_CURRENT_USER\\" +
+                     touched.key + ": " + read.reason + " Nothing was written.");
+            return kExitRefused;
+        }
+        entries.push_back({touched.key, touched.name,
+                           read.outcome == StoredRead::Outcome::kPresent
+                               ? std::optional<StoredValue>(std::move(read.value))
+                               : std::nullopt});
+    }
+    const FileWrite written =
+        host.WriteFile(invocation.file, RegFileBytes(RegFileText(entries)), invocation.force);
+    switch (written.outcome) {
+    case FileWrite::Outcome::kWritten:
+        host.Out("Saved " + std::to_string(entries.size()) + " values to " + invocation.file);
+        return kExitDone;
+    case FileWrite::Outcome::kExists:
+        host.Err(invocation.file + " already exists; add --force to replace it.");
+        return kExitRefused;
+    case FileWrite::Outcome::kFailed:
+        break;
+    }
+    host.Err("Cannot write " + invocation.file + ": " + written.reason);
+    return kExitRefused;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& args, const registry::RegistryMod& registry,
+                   CliHost& host) {
+    using namespace settings::messenger;
+    const ParsedArguments parsed = ParseArguments(args);
+    if (!parsed.invocation) {
+        host.Err(std::string(kProgramName) + ": " + parsed.error);
+        for (const std::string& line : UsageLines()) {
+            host.Err(line);
+        }
+        return kExitUsage;
+    }
+    const Invocation& invocation = *parsed.invocation;
+    switch (invocation.command) {
+    case Command::kStatus:
+        return ShowStatus(invocation, registry, host);
+    case Command::kEnable:
+        return RunButton(settings::EnableMultiInstance, {kEnableLines.done, kEnableLines.failed},
+                         invocation, registry, host);
+    case Command::kDisable:
+        return RunButton(settings::DisableMultiInstance,
+                         {kDisableLines.done, kDisableLines.failed}, invocation, registry, host);
+    case Command::kRemoveAds:
+        return RunButton(settings::RemoveAds, {kRemoveAdsLines.done, kRemoveAdsLines.failed},
+                         invocation, registry, host);
+    case Command::kReinstateAds:
+        return RunButton(settings::ReinstateAds,
+                         {kReinstateAdsLines.done, kReinstateAdsLines.failed}, invocation,
+                         registry, host);
+    case Command::kBottomAd:
+        return SetBottomAd(invocation, registry, host);
+    case Command::kExport:
+        return Export(invocation, host);
+    case Command::kHelp:
+        for (const std::string& line : UsageLines()) {
+            host.Out(line);
+        }
+        return kExitDone;
+    case Command::kVersion:
+        host.Out(std::string(kProgramName) + " " + CORVELLE_VERSION_TEXT);
+        return kExitDone;
+    }
+    return kExitUsage;
+}
+
+}  // namespace corvelle::cli

@@ -1,0 +1,25 @@
+#include "cli/SystemMessage.h"
+
+#include <memory>
+
+#include "text/WideText.h"
+
+namespace corvelle::cli {
+
+std::string SystemMessage(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    // FormatMessage allocates the text with LocalAlloc.
+    const std::unique_ptr<wchar_t, decltype(&LocalFree)> owner(buffer, &LocalFree);
+    std::wstring message = length != 0 ? std::wstring(buffer, length) : std::wstring();
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                message.back() == L' ')) {
+        message.pop_back();
+    }
+    const std::string code = "(error " + std::to_string(error) + ")";
+    return message.empty() ? code : text::FromWide(message, CP_UTF8) + " " + code;
+}
+
+}  // namespace corvelle::cli

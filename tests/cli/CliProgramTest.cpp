@@ -1,0 +1,289 @@
+// corvelle-cli.exe itself on the real registry: exit codes and output streams as a script sees
+// them, the export file on disk, and the round trip through the system's own registry editor.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "RegistryProbe.h"
+#include "TestRegistry.h"
+
+namespace corvelle::cli {
+namespace {
+
+using settings::testing::Dword;
+using settings::testing::Plant;
+using settings::testing::Raw;
+using settings::testing::ReadStored;
+using settings::testing::Stored;
+using settings::testing::Sz;
+namespace type = registry::type;
+
+std::wstring Directory(const std::wstring& path) {
+    return path.substr(0, path.find_last_of(L'\\') + 1);
+}
+
+std::wstring SelfDirectory() {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return Directory(self);
+}
+
+std::string ReadAll(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Runs a command line to its end with standard output and error sent to files; returns the exit
+// code.
+DWORD RunProcess(std::wstring commandLine, const std::wstring& outPath = L"NUL",
+                 const std::wstring& errPath = L"NUL") {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    const HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                   CREATE_ALWAYS, 0, nullptr);
+    const HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                                   CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE,
+                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    CloseHandle(out);
+    CloseHandle(err);
+    if (!started) {
+        ADD_FAILURE() << "could not start: " << GetLastError();
+        return 99;
+    }
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0);
+    DWORD exitCode = 99;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+// Wine marks itself with an export of ntdll; the known differences from Windows hang on it.
+bool OnWine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+class CliProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        registry_ = settings::testing::MakeTestRegistry(settings::testing::RegistryKind::kWin32);
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"corvelle-cli-test-" +
+                  std::to_wstring(GetCurrentProcessId()) + L"\\";
+        CreateDirectoryW(folder_.c_str(), nullptr);
+    }
+    void TearDown() override {
+        // Whatever a test left, and never a temporary file of the export.
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = FindFirstFileW((folder_ + L"*").c_str(), &found);
+        std::vector<std::wstring> left;
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name != L"." && name != L"..") {
+                    left.push_back(name);
+                    DeleteFileW((folder_ + name).c_str());
+                }
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        for (const std::wstring& name : left) {
+            EXPECT_EQ(name.find(L".tmp"), std::wstring::npos) << "temporary file left";
+        }
+        RemoveDirectoryW(folder_.c_str());
+        registry_.reset();
+    }
+
+    struct Result {
+        DWORD exit;
+        std::string out;
+        std::string err;
+    };
+    Result Cli(const std::wstring& args) {
+        const std::wstring exe = SelfDirectory() + CORVELLE_CLI_FROM_TESTS;
+        // Fresh names each run: under Wine a file the child wrote may stay open a moment after
+        // it ends, so it can be neither deleted nor truncated at once.
+        ++runs_;
+        const std::wstring out = folder_ + L"stdout" + std::to_wstring(runs_) + L".txt";
+        const std::wstring err = folder_ + L"stderr" + std::to_wstring(runs_) + L".txt";
+        const DWORD exit = RunProcess(L"\"" + exe + L"\" " + args, out, err);
+        return {exit, ReadAll(out), ReadAll(err)};
+    }
+
+    registry::RegistryApi& Api() { return registry_->Api(); }
+    settings::testing::TestRegistry& Registry() { return *registry_; }
+    std::wstring folder_;
+
+private:
+    std::unique_ptr<settings::testing::TestRegistry> registry_;
+    int runs_ = 0;
+};
+
+TEST_F(CliProgramTest, ExitCodesAndStreamsAsAScriptSeesThem) {
+    struct Case {
+        const wchar_t* args;
+        DWORD exit;
+        std::string out;
+        std::string err;  // its first line
+    };
+    const std::vector<Case> cases = {
+        {L"", 0, "Multi-instance: off\r\nAds removed: 0 of 6\r\nBottom ad removed: no\r\n", ""},
+        {L"--version", 0, "corvelle-cli 1.05\r\n", ""},
+        {L"enabel", 2, "", "corvelle-cli: unknown command: enabel\r\n"},
+        {L"export", 2, "", "corvelle-cli: export needs a file name\r\n"},
+        // The parent of the switch's key is volatile: the key cannot be created.
+        {L"enable -v", 1,
+         "Initializing...\r\nScanning Registry...\r\nApplying Patch...\r\nDone!\r\n",
+         "Patch failed!\r\n"},
+    };
+    for (const Case& c : cases) {
+        if (c.exit == 1) {
+            ASSERT_TRUE(Registry().CreateVolatileKey("Software\\Yahoo\\pager"));
+        }
+        const Result result = Cli(c.args);
+        EXPECT_EQ(result.exit, c.exit) << c.out;
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err.substr(0, result.err.find('\n') + 1), c.err);
+    }
+    EXPECT_EQ(ReadStored(Api(), "Software\\Yahoo\\pager\\Test", "Plural"), std::nullopt);
+}
+
+TEST_F(CliProgramTest, ExportNeverLeavesPartOfAFileAndReplacesOnlyWithForce) {
+    Plant(Api(), "Software\\Yahoo\\pager\\YUrl", "Chat Adurl", Sz("*"));
+    const auto before = settings::testing::TakeSnapshot(Api());
+    const std::wstring missing = folder_ + L"no such folder\\undo.reg";
+    Result result = Cli(L"export \"" + missing + L"\"");
+    EXPECT_EQ(result.exit, 1U);
+    EXPECT_NE(result.err.find("no such folder\\undo.reg"), std::string::npos) << result.err;
+    EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // A folder in the file's place cannot be replaced, not even with --force.
+    const std::wstring folder = folder_ + L"a folder.reg";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    result = Cli(L"export --force \"" + folder + L"\"");
+    EXPECT_EQ(result.exit, 1U);
+    EXPECT_NE(result.err.find("Cannot write "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("a folder.reg"), std::string::npos) << result.err;
+    EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << "the folder was changed";
+    EXPECT_EQ(settings::testing::TakeSnapshot(Api()), before);
+
+    const std::wstring kept = folder_ + L"kept.reg";
+    std::ofstream(kept.c_str(), std::ios::binary) << "mine";
+    result = Cli(L"export \"" + kept + L"\"");
+    EXPECT_EQ(result.exit, 1U);
+    EXPECT_NE(result.err.find("already exists; add --force"), std::string::npos) << result.err;
+    EXPECT_EQ(ReadAll(kept), "mine");
+
+    result = Cli(L"export --force \"" + kept + L"\"");
+    EXPECT_EQ(result.exit, 0U) << result.err;
+    EXPECT_EQ(ReadAll(kept).substr(0, 4), std::string("\xFF\xFEW\0", 4));
+}
+
+TEST_F(CliProgramTest, ExportTakesAnyFileName) {
+    const std::wstring name = folder_ + L"r\u00fcckg\u00e4ngig \u65e5\u672c \u0436.reg";
+    const Result result = Cli(L"export \"" + name + L"\"");
+    EXPECT_EQ(result.exit, 0U) << result.err;
+    // The name comes back in UTF-8 on the redirected output.
+    EXPECT_NE(result.out.find("r\xC3\xBC" "ckg\xC3\xA4ngig \xE6\x97\xA5\xE6\x9C\xAC \xD0\xB6.reg"),
+              std::string::npos)
+        << result.out;
+    const std::string text = ReadAll(name);
+    const std::string header = "Windows Registry Editor Version 5.00\r\n";
+    ASSERT_GE(text.size(), 2 + header.size() * 2);
+    for (std::size_t i = 0; i < header.size(); ++i) {
+        EXPECT_EQ(text[2 + 2 * i], header[i]);
+    }
+}
+
+struct TouchedValue {
+    const char* key;
+    const char* name;
+    std::optional<Stored> atExport;
+    std::optional<Stored> changedTo;
+};
+
+// The file's text as ASCII (every value and name in it is).
+std::string AsciiOf(const std::string& utf16) {
+    std::string text;
+    for (std::size_t i = 2; i + 1 < utf16.size(); i += 2) {
+        text += utf16[i];
+    }
+    return text;
+}
+
+TEST_F(CliProgramTest, MergingTheExportWithTheRegistryEditorPutsEveryValueBack) {
+    const std::string yurl = "Software\\Yahoo\\pager\\YUrl";
+    const std::vector<TouchedValue> values = {
+        {"Software\\Yahoo\\pager\\Test", "Plural", Raw(type::kDword, std::string("\x01\x00", 2)),
+         std::nullopt},
+        {yurl.c_str(), "Change Room Banner", Raw(type::kBinary, std::string("\x0A\xFF\x00", 3)),
+         Sz("*")},
+        {yurl.c_str(), "Chat Adurl", Raw(type::kExpandSz, std::string("%TEMP%\\ad\0", 10)),
+         std::nullopt},
+        {yurl.c_str(), "Webcam Upload Ad", Sz(""), Sz("about:blank")},
+        {yurl.c_str(), "Webcam Viewer Ad", Raw(type::kSz, ""), Dword(7)},
+        {yurl.c_str(), "Webcam Viewer Ad Big", Sz("say \"hi\" to C:\\ads\\"), std::nullopt},
+        {yurl.c_str(), "Webcam Viewer Ad Medium", std::nullopt, Sz("about:blank")},
+        {yurl.c_str(), "Messenger Ad", Sz("*"), std::nullopt},
+        {"Software\\Yahoo\\pager", "Messenger Ad", std::nullopt, Sz("*")},
+        {"Software\\Yahoo\\yui", "Messenger Ad", Raw(type::kSz, "abc"), Sz("*")},
+        {"Software\\Yahoo", "Messenger Ad", Dword(1), Raw(type::kBinary, "\x01")},
+    };
+    for (const TouchedValue& value : values) {
+        if (value.atExport) {
+            Plant(Api(), value.key, value.name, *value.atExport);
+        }
+        ASSERT_EQ(ReadStored(Api(), value.key, value.name), value.atExport) << value.name;
+    }
+
+    const std::wstring file = folder_ + L"undo.reg";
+    const Result exported = Cli(L"export \"" + file + L"\"");
+    ASSERT_EQ(exported.exit, 0U) << exported.err;
+    const std::string text = AsciiOf(ReadAll(file));
+
+    for (const TouchedValue& value : values) {
+        if (value.changedTo) {
+            Plant(Api(), value.key, value.name, *value.changedTo);
+        } else {
+            settings::testing::PlantKey(Api(), value.key);
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, value.key, value.name);
+        }
+    }
+
+    ASSERT_EQ(RunProcess(L"regedit.exe /s \"" + file + L"\""), 0U);
+
+    for (const TouchedValue& value : values) {
+        std::optional<Stored> expected = value.atExport;
+        if (value.atExport == Raw(type::kSz, "abc")) {
+            // Stored without its terminating zero: exported byte for byte, as Windows' editor
+            // imports it; Wine's importer appends a zero to such data.
+            EXPECT_NE(text.find("\"Messenger Ad\"=hex(1):61,00,62,00,63,00\r\n"),
+                      std::string::npos)
+                << text;
+            if (OnWine()) {
+                expected = Raw(type::kSz, std::string("abc\0", 4));
+            }
+        }
+        EXPECT_EQ(ReadStored(Api(), value.key, value.name), expected)
+            << value.key << " | " << value.name << "\n"
+            << text;
+    }
+}
+
+}  // namespace
+}  // namespace corvelle::cli
