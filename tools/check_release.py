@@ -67,6 +67,8 @@ def check_archive(path: Path, arch: str, faults: list) -> None:
         folder = path.stem
         if any(not name.startswith(folder + "/") for name in names):
             faults.append(f"{path.name}: not everything is in the folder {folder}/")
+        if folder + "/giflib-COPYING.txt" not in names:
+            faults.append(f"{path.name}: no giflib-COPYING.txt (the licence of code it includes)")
         if folder + "/README.txt" not in names:
             faults.append(f"{path.name}: no README.txt")
         else:
