@@ -1095,7 +1095,7 @@ DGifBufferedInput(GifFileType *GifFile, GifByteType *Buf, GifByteType *NextByte)
             GifFile->Error = D_GIF_ERR_READ_FAILED;
             return GIF_ERROR;
         }
-        /* There shouldn't be any empty data blocks here as the LZW spec
+        /* There shouldn't be any empty data blocks here as the LZW format
          * says the LZW termination code should come first.  Therefore we
          * shouldn't be inside this routine at that point.
          */
