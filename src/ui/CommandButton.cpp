@@ -138,6 +138,9 @@ LRESULT CommandButton::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ENABLE:
         InvalidateRect(window, nullptr, FALSE);
         break;
+    case WM_ERASEBKGND:
+        // The drawing fills the whole button; erasing it first would only paint it twice.
+        return TRUE;
     case WM_SETCURSOR:
         if (LOWORD(lParam) == HTCLIENT) {
             HCURSOR cursor = nullptr;

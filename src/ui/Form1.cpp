@@ -109,12 +109,13 @@ bool Form1::Create(HINSTANCE instance, int showCommand, StartupTimeline* timelin
     MarkStartup(timeline, StartupMoment::kControlsCreated);
 
     // The load event: once, after the controls exist and before the window is first shown. It
-    // makes the window topmost, which must happen before the window owns a tooltip (some systems
-    // then no longer apply HWND_TOPMOST).
+    // ends by making the window topmost (StayOnTop marks the reads done), which also activates it.
+    // The banner's tooltip comes later, on the first hover (OnSetCursor): some systems no longer
+    // apply HWND_TOPMOST to a window that owns a tooltip.
+    timeline_ = timeline;
     settings::LoadStartupState(registry_, *this);
-    MarkStartup(timeline, StartupMoment::kStateRead);
-    tooltip_ = CreateTooltip(hwnd_, image1_, layout::kImage1Tooltip);
-    MarkStartup(timeline, StartupMoment::kTooltipCreated);
+    timeline_ = nullptr;
+    MarkStartup(timeline, StartupMoment::kMadeTopmost);
 
     const bool maximising = showCommand == SW_MAXIMIZE || showCommand == SW_SHOWMAXIMIZED;
     ShowWindow(hwnd_, maximising ? SW_SHOWNORMAL : showCommand);
@@ -312,6 +313,9 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CTLCOLORBTN:
         return OnControlColour(message, reinterpret_cast<HDC>(wParam),
                                reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR:
+        OnSetCursor(reinterpret_cast<HWND>(wParam));
+        return DefWindowProcW(hwnd_, message, wParam, lParam);
     case WM_ERASEBKGND:
         return TRUE;  // PaintContent fills the background
     case WM_PAINT: {
@@ -408,6 +412,16 @@ void Form1::OnCommand(int id, int code) {
         return;
     default:
         return;
+    }
+}
+
+void Form1::OnSetCursor(HWND under) {
+    // The banner's tooltip is made when the mouse first comes over the banner, not at start-up:
+    // nothing else needs it. A child asks its parent about the cursor before the mouse message
+    // reaches the child itself, so the tooltip, which watches the banner's own messages, already
+    // sees the message that brought the mouse.
+    if (under != nullptr && under == image1_ && tooltip_ == nullptr) {
+        tooltip_ = CreateTooltip(hwnd_, image1_, layout::kImage1Tooltip);
     }
 }
 
@@ -681,6 +695,8 @@ void Form1::SetCheck1(int state) {
 
 void Form1::StayOnTop() {
     if (hwnd_ != nullptr) {
+        // At start-up this ends the load event: the registry has been read by now.
+        MarkStartup(timeline_, StartupMoment::kStateRead);
         ui::StayOnTop(hwnd_);
     }
 }

@@ -77,6 +77,7 @@ private:
     void OnActivate(bool active);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnGetMinMaxInfo(MINMAXINFO& info) const;
+    void OnSetCursor(HWND under);
     void OnNcDestroy();
     void PaintContent(HDC dc, const RECT& area) const;
 
@@ -115,11 +116,14 @@ private:
     HWND text2_ = nullptr;
     HWND check1_ = nullptr;
     HWND image1_ = nullptr;
+    // The banner's tooltip, made on the first hover over the banner.
     HWND tooltip_ = nullptr;
     // RaveButtons1 to RaveButtons4.
     std::array<CommandButton, 4> raveButtons_;
 
     HWND focusWhenDeactivated_ = nullptr;
+    // The start-up timeline while the load event runs, else null.
+    StartupTimeline* timeline_ = nullptr;
     // Create succeeded: from then on, destroying the window ends the program.
     bool created_ = false;
     // An enable or disable sequence is running (inside its pauses): presses of the four buttons

@@ -18,7 +18,7 @@ enum class StartupMoment : std::size_t {
     kBannerDecoded,   // the banner's first frame is a bitmap
     kControlsCreated, // the controls, their fonts, the window's size and place
     kStateRead,       // the start-up state read from the registry and shown
-    kTooltipCreated,  // the banner's tooltip
+    kMadeTopmost,     // the window made topmost, which also activates it and gives it the focus
     kPainted,         // the window shown and painted
     kCount
 };

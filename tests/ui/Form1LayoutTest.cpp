@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "ui/FormLayout.h"
 #include "ui/Form1TestSupport.h"
 
@@ -63,7 +65,6 @@ TEST_F(Form1Test, WindowIsFixedTopmostCentredWithTheDesignedClientArea) {
     EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0U);
     EXPECT_TRUE(IsWindowVisible(Form()));
     EXPECT_NE(GetClassLongPtrW(Form(), GCLP_HICON), 0U) << "the icon resource";
-    // Topmost although the window owns a tooltip by now.
     EXPECT_NE(GetWindowLongPtrW(Form(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 
     RECT client{};
@@ -199,42 +200,67 @@ TEST_F(Form1Test, ColoursAsPainted) {
     EXPECT_GT(image.DistinctColours(), 8);
 }
 
-TEST_F(Form1Test, Image1HasItsTooltipAndTakesTheMouse) {
-    Start();
+// The tooltips the form owns.
+std::vector<HWND> TooltipsOf(HWND form) {
     struct Search {
         HWND owner;
-        HWND tooltip;
-    } search{Form(), nullptr};
+        std::vector<HWND> tooltips;
+    } search{form, {}};
     // A callback of the system's calling convention (stdcall on x86), which a lambda is not.
     struct Finder {
         static BOOL CALLBACK Visit(HWND window, LPARAM data) {
             auto* found = reinterpret_cast<Search*>(data);
             if (ClassName(window) == TOOLTIPS_CLASSW && GetWindow(window, GW_OWNER) == found->owner) {
-                found->tooltip = window;
-                return FALSE;
+                found->tooltips.push_back(window);
             }
             return TRUE;
         }
     };
     EnumThreadWindows(GetCurrentThreadId(), Finder::Visit, reinterpret_cast<LPARAM>(&search));
-    ASSERT_NE(search.tooltip, nullptr);
-    EXPECT_NE(GetWindowLongPtrW(search.tooltip, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
-    ASSERT_EQ(SendMessageW(search.tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    return search.tooltips;
+}
 
-    wchar_t text[128] = {};
-    TOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.hwnd = Form();
-    tool.uId = reinterpret_cast<UINT_PTR>(Control(kIdImage1));
-    tool.lpszText = text;
-    SendMessageW(search.tooltip, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
-    EXPECT_STREQ(text, L"Click here for an info page about our sweet toolbar for IE and Firefox!");
+TEST_F(Form1Test, Image1HasItsTooltipAndTakesTheMouse) {
+    SetCursorPos(0, 0);  // away from where the window comes up
+    Start();
+    // The tooltip is made on the first hover, not at start-up.
+    EXPECT_TRUE(TooltipsOf(Form()).empty());
 
     // The mouse over the banner reaches the banner itself (a plain static would let it through).
     const RECT image = RectInParent(Control(kIdImage1));
     POINT centre{(image.left + image.right) / 2, (image.top + image.bottom) / 2};
     ClientToScreen(Form(), &centre);
     EXPECT_EQ(WindowFromPoint(centre), Control(kIdImage1));
+
+    MoveMouseOver(Form(), Control(kIdImage1));
+    const std::vector<HWND> tooltips = TooltipsOf(Form());
+    ASSERT_EQ(tooltips.size(), 1U);
+    HWND tooltip = tooltips.front();
+    EXPECT_NE(GetWindowLongPtrW(tooltip, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+    EXPECT_NE(GetWindowLongPtrW(Form(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "topmost with a tooltip";
+    ASSERT_EQ(SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    wchar_t text[128] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = Form();
+    tool.uId = reinterpret_cast<UINT_PTR>(Control(kIdImage1));
+    tool.lpszText = text;
+    SendMessageW(tooltip, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(text, L"Click here for an info page about our sweet toolbar for IE and Firefox!");
+
+    // The mouse that brought the tooltip into being is the one it answers: resting there, the tip
+    // shows without another move.
+    const DWORD start = GetTickCount();
+    while (!IsWindowVisible(tooltip) && GetTickCount() - start < 5000) {
+        MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        PumpMessages(Form());
+    }
+    EXPECT_TRUE(IsWindowVisible(tooltip));
+
+    // More moves make no second tooltip.
+    MoveMouseOver(Form(), Control(kIdList1));
+    MoveMouseOver(Form(), Control(kIdImage1));
+    EXPECT_EQ(TooltipsOf(Form()), tooltips);
 }
 
 }  // namespace

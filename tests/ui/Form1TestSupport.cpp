@@ -1,5 +1,6 @@
 #include "ui/Form1TestSupport.h"
 
+#include <algorithm>
 #include <set>
 
 #include "ui/GdiHandles.h"
@@ -140,6 +141,19 @@ void ClickWithMouse(HWND form, HWND window) {
     GetWindowRect(window, &bounds);
     ASSERT_TRUE(SetCursorPos((bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2));
     SendAndDispatch(form, {MouseInput(MOUSEEVENTF_LEFTDOWN), MouseInput(MOUSEEVENTF_LEFTUP)});
+}
+
+void MoveMouseOver(HWND form, HWND window) {
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    // Absolute positions run from 0 to 65535 across the primary screen.
+    const auto scale = [](LONG pixel, int screen) {
+        return static_cast<LONG>(MulDiv(pixel, 65535, std::max(1, screen - 1)));
+    };
+    INPUT move = MouseInput(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE);
+    move.mi.dx = scale((bounds.left + bounds.right) / 2, GetSystemMetrics(SM_CXSCREEN));
+    move.mi.dy = scale((bounds.top + bounds.bottom) / 2, GetSystemMetrics(SM_CYSCREEN));
+    SendAndDispatch(form, {move});
 }
 
 OneShot::OneShot(UINT milliseconds, std::function<void()> action) : action_(std::move(action)) {

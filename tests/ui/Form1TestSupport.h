@@ -42,6 +42,8 @@ void PostKey(HWND form, WPARAM virtualKey);
 // press, and a click of the left mouse button in the middle of a window.
 void TypeKey(HWND form, WORD virtualKey);
 void ClickWithMouse(HWND form, HWND window);
+// Real input: the mouse moved to the middle of a window, then dispatched as above.
+void MoveMouseOver(HWND form, HWND window);
 
 // Runs an action once, the given milliseconds from now, from whichever message loop or pause is
 // dispatching this thread's messages at that time.
