@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/arch.sh
-runs=${BENCH_RUNS:-15}
+runs=${BENCH_RUNS:-31}
 
 if [ "${1:-}" != --inside ]; then
   tools/install-deps.sh wine
