@@ -30,11 +30,12 @@
 #include "ui/Form1.h"
 #include "ui/FormLayout.h"
 #include "ui/MessageLoop.h"
+#include "ui/PerformanceClock.h"
 #include "ui/StartupTimeline.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = corvelle::ui::PerformanceClock;
 
 constexpr const wchar_t* kTitle = L" Corvelle + Ad Killer";
 

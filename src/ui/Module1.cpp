@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "ui/MessageLoop.h"
+#include "ui/PerformanceClock.h"
 #include "ui/SystemDll.h"
 
 namespace corvelle::ui {
@@ -31,7 +32,7 @@ bool Pause(double seconds, HWND dialog) {
         return true;
     }
     // A monotonic clock: wall-clock changes and midnight do not shorten or lengthen the pause.
-    using Clock = std::chrono::steady_clock;
+    using Clock = PerformanceClock;
     const Clock::time_point start = Clock::now();
     for (;;) {
         MSG message;

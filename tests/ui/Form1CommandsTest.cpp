@@ -15,6 +15,7 @@
 #include "ui/Form1TestSupport.h"
 #include "ui/MessageLoop.h"
 #include "ui/Module1.h"
+#include "ui/PerformanceClock.h"
 
 namespace corvelle::ui::testing {
 namespace {
@@ -220,13 +221,13 @@ public:
     explicit DestroyWatch(HWND window) {
         SetWindowSubclass(window, Proc, 1, reinterpret_cast<DWORD_PTR>(this));
     }
-    std::optional<std::chrono::steady_clock::time_point> destroyedAt;
+    std::optional<PerformanceClock::time_point> destroyedAt;
 
 private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                  UINT_PTR id, DWORD_PTR data) {
         if (message == WM_DESTROY) {
-            reinterpret_cast<DestroyWatch*>(data)->destroyedAt = std::chrono::steady_clock::now();
+            reinterpret_cast<DestroyWatch*>(data)->destroyedAt = PerformanceClock::now();
         } else if (message == WM_NCDESTROY) {
             RemoveWindowSubclass(window, Proc, id);
         }
@@ -244,7 +245,7 @@ TEST_F(Form1Test, ClosingDuringAPauseEndsTheProgramAtOnce) {
     PostMessageW(Control(kIdRaveButtons1), BM_CLICK, 0, 0);
 
     const int exitCode = RunMessageLoop(*form_);
-    const auto ended = std::chrono::steady_clock::now();
+    const auto ended = PerformanceClock::now();
 
     EXPECT_EQ(exitCode, 0);
     EXPECT_TRUE(close.fired());

@@ -7,8 +7,8 @@
 #include <limits>
 #include <string>
 #include <string_view>
-#include <thread>
 
+#include "ui/PerformanceClock.h"
 #include "ui/TestWindow.h"
 
 namespace corvelle::ui {
@@ -16,7 +16,7 @@ namespace {
 
 using testing::DiscardMessages;
 using testing::TestWindow;
-using Clock = std::chrono::steady_clock;
+using Clock = PerformanceClock;
 
 constexpr UINT kPing = WM_APP + 1;
 constexpr UINT kNestedPause = WM_APP + 2;
@@ -111,16 +111,26 @@ TEST(Pause, DispatchesPostedSentAndTimerMessagesMeanwhile) {
 
     // From another thread, halfway through: one message sent (it blocks until our thread handles
     // it) and one posted; the wait must wake for each rather than sleep through.
-    Clock::time_point postedAt{};
-    LRESULT sentResult = -1;
-    std::thread other([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
-        sentResult = SendMessageW(receiver.hwnd(), kPing, 0, 0);
-        postedAt = Clock::now();
-        PostMessageW(receiver.hwnd(), kPing, 0, 0);
-    });
+    struct Other {
+        HWND target;
+        Clock::time_point postedAt{};
+        LRESULT sentResult = -1;
+        static DWORD WINAPI Run(void* data) {
+            auto* self = static_cast<Other*>(data);
+            Sleep(150);
+            self->sentResult = SendMessageW(self->target, kPing, 0, 0);
+            self->postedAt = Clock::now();
+            PostMessageW(self->target, kPing, 0, 0);
+            return 0;
+        }
+    } other{receiver.hwnd()};
+    const HANDLE thread = CreateThread(nullptr, 0, Other::Run, &other, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
     const bool finished = Pause(0.4);
-    other.join();
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    const Clock::time_point postedAt = other.postedAt;
+    const LRESULT sentResult = other.sentResult;
     KillTimer(receiver.hwnd(), kTimer);
 
     EXPECT_TRUE(finished);
