@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "DllSearch.h"
 #include "cli/CommandLine.h"
 #include "cli/Win32CliHost.h"
 #include "text/WideText.h"
@@ -16,6 +17,7 @@
 #include "registry/Win32Registry.h"
 
 int main() {
+    corvelle::LoadDllsFromSystemFolderOnly();
     int count = 0;
     // CommandLineToArgvW allocates the array with LocalAlloc.
     const std::unique_ptr<LPWSTR, decltype(&LocalFree)> argv(

@@ -1,6 +1,6 @@
 #include "ui/Form1.h"
 
-#include <uxtheme.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <utility>
@@ -10,6 +10,7 @@
 #include "ui/Dpi.h"
 #include "ui/FormButtonSettings.h"
 #include "ui/FrameWindow.h"
+#include "ui/SystemDll.h"
 #include "ui/Tooltip.h"
 #include "ui/res/resource.h"
 
@@ -24,6 +25,19 @@ using layout::Kind;
 // Fixed single border with title bar, system menu, icon and close box; no minimise or maximise.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
+
+using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+
+// Gives the window the classic look. The theme library is not one that Windows always takes from
+// the system folder, so it is loaded from there by its full path rather than imported; without it
+// there is no theming, and the window has the classic look already.
+void TurnThemingOff(HWND window) {
+    const auto setWindowTheme =
+        DllFunction<SetWindowThemeFunction>(LoadSystemDllForGood(L"uxtheme.dll"), "SetWindowTheme");
+    if (setWindowTheme != nullptr) {
+        setWindowTheme(window, L"", L"");
+    }
+}
 
 // Posted to the form to settle which button is the default once a focus change is complete.
 constexpr UINT kSettleDefaultButton = WM_APP + 1;
@@ -166,7 +180,7 @@ bool Form1::CreateControls() {
     }
     SendMessageW(frame1_, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
     // Themed check boxes ignore the text colour; the classic look honours it.
-    SetWindowTheme(check1_, L"", L"");
+    TurnThemingOff(check1_);
     FitList1Lines();
     return true;
 }

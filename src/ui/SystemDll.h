@@ -1,6 +1,7 @@
 #pragma once
-// Functions of system DLLs looked up at run time: those that only newer systems have, and those that
-// only a click needs, whose DLLs are then not loaded while the program starts.
+// Functions of system DLLs looked up at run time: those that only newer systems have, those of DLLs
+// that Windows does not always take from the system folder, and those that only a click needs, whose
+// DLLs are then not loaded while the program starts.
 
 #include <windows.h>
 
@@ -17,10 +18,10 @@ Function DllFunction(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
-// Loads a system DLL, or finds it loaded, and keeps it for the rest of the process's life (pinned):
-// work it starts may still run in its code after the call that needed it has returned. Null when it
-// cannot be loaded. Only for DLLs on the system's known-DLL list, which load from the system folder
-// whatever the search path.
+// Loads a DLL from the system folder by its full path, or finds it loaded, and keeps it for the
+// rest of the process's life (pinned): work it starts may still run in its code after the call that
+// needed it has returned. Never a DLL of that name from the program's folder or the current one.
+// Null when it cannot be loaded.
 HMODULE LoadSystemDllForGood(const wchar_t* name);
 
 }  // namespace corvelle::ui

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "DllSearch.h"
 #include "registry/RegistryMod.h"
 #include "registry/Win32Registry.h"
 #include "ui/Form1.h"
@@ -12,6 +13,7 @@
 // The parameter names are those of the declaration in <winbase.h>.
 int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPSTR /*lpCmdLine*/,
                    int nShowCmd) {
+    corvelle::LoadDllsFromSystemFolderOnly();
     corvelle::ui::StartupTimeline timeline = corvelle::ui::StartupTimeline::FromEnvironment();
     timeline.Mark(corvelle::ui::StartupMoment::kWinMain);
     corvelle::registry::Win32Registry api;
