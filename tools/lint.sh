@@ -15,8 +15,8 @@ cli_windows="src/cli/AtomicFile.cpp src/cli/Win32CliHost.cpp src/cli/SystemMessa
 portable=$(ls src/registry/*.cpp src/settings/*.cpp src/cli/*.cpp | grep -v Win32Registry |
   grep -v -F "$(tr ' ' '\n' <<<"$cli_windows")")
 windows=$(ls src/registry/Win32Registry.cpp src/text/*.cpp $cli_windows src/ui/*.cpp)
-gcc_version=$(x86_64-w64-mingw32-g++-posix -dumpversion)
-mingw_cxx=/usr/lib/gcc/x86_64-w64-mingw32/$gcc_version/include/c++  # gcc_version is e.g. "12-posix"
+gcc_version=$(x86_64-w64-mingw32-g++-win32 -dumpversion)
+mingw_cxx=/usr/lib/gcc/x86_64-w64-mingw32/$gcc_version/include/c++  # gcc_version is e.g. "12-win32"
 
 status=0
 echo "clang-tidy: portable code"
