@@ -5,6 +5,8 @@
 # /dev/null: a wineserver first started by a test would inherit ctest's output pipe and keep ctest
 # waiting. Uses the caller's X display when DISPLAY is set and CORVELLE_XVFB is not 1; otherwise
 # starts Xvfb on a free display. Everything is removed again on exit.
+# CORVELLE_WINE_VERSION=winxp (or win7, winxp64, ...: the names winecfg takes) makes the prefix report
+# that Windows version to the programs, as winecfg's setting does.
 set -euo pipefail
 
 prefix=$(mktemp -d /tmp/corvelle-wine.XXXXXX)
@@ -33,4 +35,8 @@ wineboot -i >/dev/null 2>&1 </dev/null
 wineserver -w >/dev/null 2>&1 </dev/null
 wineserver -p >/dev/null 2>&1 </dev/null
 wineboot >/dev/null 2>&1 </dev/null
+if [ -n "${CORVELLE_WINE_VERSION:-}" ]; then
+  wine reg add 'HKCU\Software\Wine' /v Version /d "$CORVELLE_WINE_VERSION" /f >/dev/null 2>&1 </dev/null
+  echo "with-wine: the prefix reports $(wine cmd /c ver 2>/dev/null </dev/null | tr -d '\r' | grep -m1 .)"
+fi
 "$@"
