@@ -158,6 +158,7 @@ bool Form1::CreateControls() {
         }
     }
     std::vector<HWND> tabOrder;
+    tabOrder.reserve(layout::kControls.size());
     for (const ControlPlacement& placement : layout::kControls) {
         tabOrder.push_back(Control(placement.id));
     }
