@@ -3,7 +3,8 @@
 # The win32 thread model: its static C++ runtime calls only what Windows XP has (the posix model's
 # brings POSIX threads, which import GetTickCount64) and is smaller. It has no std::thread,
 # std::mutex or monotonic std::chrono::steady_clock; the code uses Win32 threads and the
-# performance counter instead, and GoogleTest is built single-threaded (see tests/).
+# performance counter instead, and GoogleTest gets a Win32 event for the one class of its made of
+# std::mutex (tests/gtest-win32).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_C_COMPILER ${CORVELLE_MINGW_TRIPLE}-gcc-win32)
 set(CMAKE_CXX_COMPILER ${CORVELLE_MINGW_TRIPLE}-g++-win32)
