@@ -6,10 +6,11 @@
 #   ARCH=x64: the 64-bit build, for 64-bit prefixes.
 #   With a display (DISPLAY set): opens the window and waits until it is closed.
 #   Without one: runs on a virtual screen of its own (Xvfb with a Wine desktop), saves a screenshot
-#   of the window after start-up to the file named by the first argument, prints its path and
-#   exits, ending only what it started.
+#   of the window after start-up to the file named by the first argument (default
+#   build/corvelle-screenshot.png, where it does not change the tree), prints its path and exits,
+#   ending only what it started.
 set -euo pipefail
-shot=$(realpath -m "${1:-corvelle-screenshot.png}")
+shot=$(realpath -m "${1:-$(dirname "$0")/../build/corvelle-screenshot.png}")
 cd "$(dirname "$0")/.."
 . tools/arch.sh
 prefix=${WINEPREFIX:-$HOME/.wine}
@@ -92,8 +93,10 @@ for _ in $(seq 120); do
     tail -n 5 "$log" >&2
     exit 1
   fi
-  if import -window root "$shot" 2>/dev/null &&
-     convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -qi '#8BA2C2'; then
+  # grep reads the whole histogram: stopping at the first match (-q) would end convert by SIGPIPE,
+  # which pipefail counts as a miss.
+  if mkdir -p "$(dirname "$shot")" && import -window root "$shot" 2>/dev/null &&
+     convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -i '#8BA2C2' >/dev/null; then
     sleep 1  # let the banner and buttons finish painting
     import -window root "$shot"
     echo "Screenshot of the window after start-up: $shot"

@@ -4,6 +4,10 @@
 #   tools/test-windows.sh x86   the x86 build, in a 32-bit prefix (WINEARCH=win32)
 # Where Linux cannot run 32-bit programs, Wine cannot run the x86 build: its tests are built, and
 # their run is skipped with a notice (CORVELLE_REQUIRE_X86=1 makes that a failure).
+# With x64, also `make run` as a user starts it without a display, in a Wine prefix of its own:
+# it saves its screenshot where it was asked to (a name with a space) or by default where the
+# tree does not change, and with TMPDIR on a noexec folder it says that it cannot probe for 32-bit
+# programs rather than that Linux runs none.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/arch.sh
@@ -22,3 +26,27 @@ if [ "$winearch" = win32 ] && ! runs_32bit_programs; then
   exit 0
 fi
 WINEARCH="$winearch" tools/with-wine.sh ctest --preset "$preset"
+
+if [ "$winearch" = win64 ]; then
+  run_dir=$(mktemp -d /tmp/corvelle-run.XXXXXX)
+  trap 'WINEPREFIX="$run_dir/prefix" wineserver -k >/dev/null 2>&1 || true; rm -rf "$run_dir"' EXIT
+  fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
+  run() { env -u DISPLAY WINEPREFIX="$run_dir/prefix" ARCH=x64 make -s run "$@" >/dev/null; }
+  tree_before=$(git status --porcelain)
+  run
+  run SCREENSHOT="$run_dir/a b.png"
+  [ -s "$run_dir/a b.png" ] || fail "make run saved no '$run_dir/a b.png'"
+  [ "$(git status --porcelain)" = "$tree_before" ] ||
+    fail "make run changed the tree: $(git status --porcelain)"
+  if unshare -rm true 2>/dev/null; then
+    mkdir "$run_dir/noexec"
+    noexec_run='mount -t tmpfs -o noexec none "$1" && TMPDIR="$1" ARCH=x86 tools/run.sh'
+    said=$(unshare -rm bash -c "$noexec_run" - "$run_dir/noexec" 2>&1 >/dev/null) &&
+      fail "make run went on with a noexec TMPDIR"
+    grep -q "cannot run the 32-bit probe" <<<"$said" ||
+      fail "with a noexec TMPDIR, make run said: $said"
+  else
+    echo "test-windows: the noexec TMPDIR case NOT RUN: no user namespaces to mount one in." >&2
+  fi
+  echo "test-windows: make run leaves the tree as it was and saves the screenshot asked for." >&2
+fi

@@ -7,8 +7,18 @@ start_xvfb() {
     Xvfb ":$n" -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    return 0
+    # Another program may take the display in the meantime: the display is ours only when its
+    # lock file names this Xvfb; otherwise this one ends, and the next display is tried.
+    for _ in $(seq 50); do
+      if [ -e "/tmp/.X11-unix/X$n" ] &&
+         [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$xvfb_pid" ]; then
+        return 0
+      fi
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2>/dev/null || true
+    xvfb_pid=""
   done
   echo "no free X display" >&2
   return 1

@@ -116,7 +116,8 @@ protected:
             FindClose(search);
         }
         for (const std::wstring& name : left) {
-            EXPECT_EQ(name.find(L".tmp"), std::wstring::npos) << "temporary file left: " << ForMessage(name);
+            EXPECT_EQ(name.find(L".tmp"), std::wstring::npos)
+                << "temporary file left: " << ForMessage(name);
         }
         RemoveDirectoryW(folder_.c_str());
         registry_.reset();
