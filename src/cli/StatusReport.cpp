@@ -1,6 +1,6 @@
 #include "cli/StatusReport.h"
 
-#include <cstdio>
+#include <string>
 
 #include "settings/MessengerKeys.h"
 
@@ -10,10 +10,18 @@ namespace {
 
 const std::string kAdValueCount = std::to_string(settings::messenger::kAdValues.size());
 
+// One UTF-16 code unit as a JSON escape, \uXXXX.
+void AppendEscape(std::string& json, char32_t unit) {
+    static constexpr const char* kHex = "0123456789abcdef";
+    json += "\\u";
+    for (int shift = 12; shift >= 0; shift -= 4) {
+        json += kHex[(unit >> shift) & 0xF];
+    }
+}
+
 // A JSON string of UTF-8 text, with everything but printable ASCII escaped.
 std::string JsonString(const std::string& text) {
     std::string json = "\"";
-    char escape[16];
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
         if (byte == '"' || byte == '\\') {
@@ -36,13 +44,11 @@ std::string JsonString(const std::string& text) {
         }
         if (code >= 0x10000) {
             code -= 0x10000;
-            std::snprintf(escape, sizeof(escape), "\\u%04x\\u%04x",
-                          static_cast<unsigned>(0xD800 + (code >> 10)),
-                          static_cast<unsigned>(0xDC00 + (code & 0x3FF)));
+            AppendEscape(json, 0xD800 + (code >> 10));
+            AppendEscape(json, 0xDC00 + (code & 0x3FF));
         } else {
-            std::snprintf(escape, sizeof(escape), "\\u%04x", static_cast<unsigned>(code));
+            AppendEscape(json, code);
         }
-        json += escape;
     }
     return json + "\"";
 }

@@ -10,6 +10,7 @@
 #include "SettingsTest.h"
 #include "cli/Arguments.h"
 #include "cli/CommandLine.h"
+#include "cli/StatusReport.h"
 
 namespace corvelle::cli {
 namespace {
@@ -116,6 +117,11 @@ TEST_P(CommandLineTest, StatusShowsWhatItCannotReadAsUnknownAndExitsWithOne) {
     EXPECT_EQ(host.err, reasons);
     host.out.clear();
     host.err.clear();
+    // A reason in the system's language is escaped beyond ASCII, so the JSON is the same in
+    // every code page.
+    EXPECT_NE(StatusJson({}, {{"K", "N", "refus\xC3\xA9 \xF0\x9F\x98\x80"}})
+                  .find(R"("reason":"refus\u00e9 \ud83d\ude00")"),
+              std::string::npos);
     EXPECT_EQ(RunOn(unreadable, {"status", "--json"}), kExitRefused);
     EXPECT_EQ(host.out,
               Lines{R"({"multiInstance":null,"adsRemoved":1,"adValues":6,"bottomAdRemoved":null,)"
