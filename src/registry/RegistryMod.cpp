@@ -47,8 +47,10 @@ ValueRead RegistryMod::ReadValueStatus(KeyHandle root, const std::string& keyPat
                                        const std::string& valueName) const noexcept {
     try {
         KeyOwner key(api_);
+        // A failed open leaves the handle null, and the read fails with it; the open's result only
+        // says why.
         const Status opened = api_.OpenKey(root, keyPath, key.put());
-        if (opened != status::kSuccess || key.get() == kNullKey) {
+        if (key.get() == kNullKey) {
             return {kNotFound, opened != status::kSuccess ? opened : status::kInvalidHandle};
         }
         std::vector<std::uint8_t> buffer(kReadBufferSize, 0);
