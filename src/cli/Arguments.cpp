@@ -155,7 +155,7 @@ const std::vector<std::string>& UsageLines() {
         "  reinstate-bottom-ad    Reinstate it.",
         "  bottom-ad on|off       As remove-bottom-ad (on) or reinstate-bottom-ad (off).",
         "  export FILE [--force]  Save every value these commands change to a registry file;",
-        "                         merging it (regedit /s FILE) puts them back as they were.",
+        "                         merging it (reg import FILE) puts them back as they were.",
         "                         --force replaces an existing FILE.",
         "  --help                 Show this text.",
         "  --version              Show the version.",
