@@ -46,6 +46,17 @@ if [ "$kind" = win32 ] && [ "$arch" = x64 ]; then
   echo "run: $prefix is a 32-bit Wine prefix, which runs only the x86 build; choose ARCH=x86." >&2
   exit 1
 fi
+# A 64-bit prefix made by a Wine without its 32-bit half (as the host's is) has no 32-bit system
+# folder and runs no 32-bit program.
+if [ "$kind" = win64 ] && [ "$arch" = x86 ] && [ ! -e "$prefix/drive_c/windows/syswow64/kernel32.dll" ]; then
+  no32="$prefix was made by a Wine without its 32-bit half, so it runs no 32-bit programs"
+  if [ -n "${ARCH:-}" ]; then
+    echo "run: $no32; choose ARCH=x64, or a new folder as WINEPREFIX for the x86 build." >&2
+    exit 1
+  fi
+  echo "run: $no32; starting the x64 build instead (ARCH=x64)." >&2
+  arch=x64
+fi
 
 preset=windows
 [ "$arch" = x86 ] && preset=windows-x86

@@ -28,16 +28,16 @@ fail() { echo "x86 environment: $*" >&2; exit 1; }
 [ "$(id -u)" = 0 ] || fail "building it needs root (debootstrap, chroot)."
 mkdir -p "$cache" || fail "cannot create $cache."
 
-# One set-up at a time; runs of tools/x86-env.sh hold the same lock shared while they use it.
+# Runs of tools/x86-env.sh hold this lock shared while they use an environment; a set-up holds
+# it alone, so it never removes one in use and never runs twice at once.
 exec 9>"$cache/x86-env.lock"
+flock -s 9
+[ -f "$root/.complete" ] && { echo "$root"; exit 0; }
+flock -u 9
 flock 9
-if [ -f "$root/.complete" ]; then
-  echo "$root"
-  exit 0
-fi
+[ -f "$root/.complete" ] && { echo "$root"; exit 0; }
 
 log="$cache/x86-env-$key.log"
-: >"$log"
 t0=$(date +%s)
 say() { echo "x86 environment: $* (+$(( $(date +%s) - t0 )) s)" >&2; }
 # step WHAT CMD...: runs CMD with its output in the log; on failure, one line naming the step and
@@ -52,14 +52,21 @@ step() {
 }
 trap 'echo "x86 environment: set-up interrupted; the next run starts it again." >&2; exit 130' INT TERM HUP
 
-# A set-up cut short left a root without .complete; environments of older versions of this
-# script are of no further use. Both are removed (never across a mount: none lives on the host).
+# A set-up cut short left a root without .complete: it is removed. So are environments of other
+# versions of this script that no run has used for a day (tools/x86-env.sh touches .used), so that
+# two checkouts of different versions do not take turns rebuilding. Never across a mount: none
+# lives on the host.
 for old in "$cache"/x86-env-*/; do
+  old=${old%/}
   [ -d "$old" ] || continue
-  say "removing ${old%/}"
-  rm -rf --one-file-system "${old%/}"
+  if [ "$old" != "$root" ] && [ -f "$old/.complete" ] &&
+     [ -n "$(find "$old/.used" -mmin -1440 2>/dev/null)" ]; then
+    continue
+  fi
+  say "removing $old"
+  rm -rf --one-file-system "$old" "$old.log"
 done
-for l in "$cache"/x86-env-*.log; do [ "$l" = "$log" ] || rm -f "$l"; done
+: >"$log"
 
 free_kb=$(df -Pk "$cache" | awk 'NR == 2 { print $4 }')
 [ "$free_kb" -ge $((4 * 1024 * 1024)) ] ||
@@ -75,8 +82,10 @@ if ! command -v debootstrap >/dev/null; then
     env DEBIAN_FRONTEND=noninteractive sh -c 'apt-get update -qq && apt-get install -y -qq debootstrap'
 fi
 
+# In a private mount namespace: the mounts debootstrap makes in the new root go with it, even when
+# it is killed.
 step "debootstrap $suite from $mirror into $root" \
-  debootstrap --variant=minbase "$suite" "$root" "$mirror"
+  unshare --mount --propagation private debootstrap --variant=minbase "$suite" "$root" "$mirror"
 
 # in_root CMD...: runs CMD in the chroot with proc, dev and a private /tmp, in a private mount
 # namespace and pid namespace, so nothing stays mounted or running after it.
@@ -121,6 +130,7 @@ for tool in wine wine-stable; do
   printf '#!/bin/sh\nexec "${WINELOADER:-/usr/lib/wine/wine64}" "$@"\n' >"$root/usr/local/bin/$tool"
   chmod 755 "$root/usr/local/bin/$tool"
 done
+touch "$root/.used"
 echo "$key" >"$root/.complete"
 say "ready: $(du -sh --one-file-system "$root" | cut -f1) in $root"
 echo "$root"

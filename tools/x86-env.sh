@@ -42,6 +42,7 @@ display=""
 # Use the environment under a shared lock, so that no set-up replaces it meanwhile.
 exec 9<"$root/.complete"
 flock -s 9
+touch "$root/.used"
 
 export X86_ROOT=$root X86_CWD=$(pwd -P) X86_ROUTE=$route X86_DISPLAY=$display
 X86_BINDS=$(printf '%s\n' "${binds[@]}") X86_EXTRA=$(printf '%s\n' "${extra[@]+"${extra[@]}"}")
