@@ -24,7 +24,7 @@ runs_32bit_programs() {
     _status=cannot
   fi
   if [ "$_status" = cannot ]; then
-    echo "$(basename "$0"): cannot run the 32-bit probe in $_dir (mounted noexec, or not writable), so it cannot tell whether this Linux system runs 32-bit programs; set TMPDIR to a folder where programs may run." >&2
+    echo "$(basename "$0" .sh): cannot run the 32-bit probe in $_dir (mounted noexec, or not writable), so it cannot tell whether this Linux system runs 32-bit programs; set TMPDIR to a folder where programs may run." >&2
     exit 1
   fi
   return "$_status"
