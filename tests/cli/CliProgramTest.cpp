@@ -29,15 +29,6 @@ using settings::testing::Stored;
 using settings::testing::Sz;
 namespace type = registry::type;
 
-// A name for a test message (characters beyond ASCII come out garbled).
-std::string ForMessage(const std::wstring& text) {
-    std::string narrow;
-    for (const wchar_t c : text) {
-        narrow += static_cast<char>(c);
-    }
-    return narrow;
-}
-
 std::wstring Directory(const std::wstring& path) {
     return path.substr(0, path.find_last_of(L'\\') + 1);
 }
@@ -116,8 +107,7 @@ protected:
             FindClose(search);
         }
         for (const std::wstring& name : left) {
-            EXPECT_EQ(name.find(L".tmp"), std::wstring::npos)
-                << "temporary file left: " << ForMessage(name);
+            EXPECT_EQ(name.find(L".tmp"), std::wstring::npos) << "temporary file left";
         }
         RemoveDirectoryW(folder_.c_str());
         registry_.reset();
