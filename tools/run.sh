@@ -59,6 +59,16 @@ exe=$(realpath "build/$preset/src/ui/corvelle.exe")
 
 export WINEPREFIX="$prefix" WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# Debian's Wine 8 looks for its own fonts in "<data folder>\../fonts", a path that never resolves,
+# so it finds none of them and draws the title bar's buttons without their Marlett symbols (the
+# close box shows an "r"). Fontconfig shows Wine that one font, for the programs started here;
+# every other font stays what the system offers.
+fonts="$PWD/build/$preset/wine-fonts"
+mkdir -p "$fonts"
+ln -sf /usr/share/wine/fonts/marlett.ttf "$fonts/marlett.ttf"
+printf '<?xml version="1.0"?>\n<fontconfig><include ignore_missing="yes">%s</include><dir>%s</dir></fontconfig>\n' \
+  "${FONTCONFIG_FILE:-/etc/fonts/fonts.conf}" "$fonts" >"$fonts/fonts.conf"
+export FONTCONFIG_FILE="$fonts/fonts.conf"
 # A new prefix is made before the program starts, so that start-up is not timed out.
 if [ -n "$new_prefix" ]; then
   mkdir -p "$prefix"

@@ -4,6 +4,8 @@ start_xvfb() {
   xvfb_pid=""
   for n in $(seq 91 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    # A server started in another mount namespace (a private /tmp) shows only its abstract socket.
+    grep -q "@/tmp/.X11-unix/X$n\$" /proc/net/unix 2>/dev/null && continue
     Xvfb ":$n" -screen 0 "$1x24" -nolisten tcp >/dev/null 2>&1 &
     xvfb_pid=$!
     export DISPLAY=":$n"
