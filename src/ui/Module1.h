@@ -10,9 +10,6 @@ namespace corvelle::ui {
 
 // The toolbar information page that the banner opens: a fixed path and query on the publisher's
 // site, which the build setting CORVELLE_SITE names ("https://host", see CMakeLists.txt).
-#ifndef CORVELLE_SITE
-#error "CORVELLE_SITE is set by the build (CMakeLists.txt)"
-#endif
 inline constexpr const char* kToolbarPageUrl = CORVELLE_SITE "/www/index.php?name=toolbar";
 
 // Places the window above all non-topmost windows, keeping its position and size.
