@@ -16,8 +16,8 @@ test-native:
 	cmake --build --preset native
 	ctest --preset native
 
-# Every Windows test on both builds: x64 in a 64-bit Wine prefix, x86 in a 32-bit one; then the
-# two builds' command lines on one registry.
+# Every Windows test on both builds: x64 in a 64-bit Wine prefix, x86 in a 32-bit one (in the x86
+# environment, which is checked first); then the two builds' command lines on one registry.
 test-windows: test-windows-x64 test-windows-x86
 	tools/test-shared-registry.sh
 
@@ -25,6 +25,7 @@ test-windows-x64:
 	tools/test-windows.sh x64
 
 test-windows-x86:
+	tools/test-x86-env.sh
 	tools/test-windows.sh x86
 
 # The release archives for both builds and their checksums, in dist/.

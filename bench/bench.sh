@@ -12,26 +12,36 @@ runs=${BENCH_RUNS:-31}
 if [ "${1:-}" != --inside ]; then
   tools/install-deps.sh wine
   for arch in x64 x86; do
-    preset=windows winearch=win64
-    [ "$arch" = x86 ] && preset=windows-x86 winearch=win32
+    preset=windows triple=x86_64-w64-mingw32
+    [ "$arch" = x86 ] && preset=windows-x86 triple=i686-w64-mingw32
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" --target corvelle corvelle_floor corvelle_floor_cc6 \
       corvelle_bench >/dev/null
-    if [ "$arch" = x86 ] && ! runs_32bit_programs; then
+    dlls=$("$triple-objdump" -p "build/$preset/src/ui/corvelle.exe" | sed -n 's/^\s*DLL Name: //p' |
+      tr '[:upper:]' '[:lower:]' | sort | paste -sd ' ')
+    if [ "$arch" = x64 ]; then
+      BENCH_DLLS="$dlls" tools/with-wine.sh "$0" --inside x64
+    elif x86_route >/dev/null; then
+      # In a 32-bit prefix, as the x86 tests run; the floors run the same way, so where the 32-bit
+      # programs are emulated, each figure stands beside an emulated floor.
+      tools/x86-env.sh -e WINEARCH=win32 -e WINELOADER=/usr/lib/wine/wine -e BENCH_RUNS="$runs" \
+        -e BENCH_DLLS="$dlls" -- tools/with-wine.sh "$0" --inside x86
+    else
       echo
-      echo "corvelle.exe (x86): start-up, CPU, memory and soak NOT MEASURED: this Linux system does" \
-           "not run 32-bit programs, so Wine cannot run the x86 build here."
-      continue
+      echo "corvelle.exe (x86): start-up, CPU, memory and soak NOT MEASURED (reason above)."
     fi
-    WINEARCH="$winearch" tools/with-wine.sh "$0" --inside "$arch"
   done
   # Size of both builds, and where their bytes go.
   exec bench/size.sh
 fi
 
 arch=$2
-build=build/windows triple=x86_64-w64-mingw32
-[ "$arch" = x86 ] && build=build/windows-x86 triple=i686-w64-mingw32
+build=build/windows
+[ "$arch" = x86 ] && build=build/windows-x86
+# Where the x86 environment emulates 32-bit programs, every x86 figure, floors included, is an
+# emulated one (qemu-i386): compare it with its floor, not with the x64 figures.
+label=$arch
+[ "${CORVELLE_X86_ROUTE:-}" = emulated ] && label="$arch, emulated by qemu-i386"
 exe=$build/src/ui/corvelle.exe
 floor=$build/bench/corvelle_floor.exe
 floor_cc6=$build/bench/corvelle_floor_cc6.exe
@@ -74,14 +84,13 @@ enable_cpu_ms=$(awk -v a="$after" -v b="$before" 'BEGIN {printf "%.1f", (a - b) 
 echo "Soaking with 1000 commands..." >&2
 wine "$tool" soak 1000 >"$out/soak" 2>&1
 
-dlls=$("$triple-objdump" -p "$exe" | sed -n 's/^\s*DLL Name: //p' | tr '[:upper:]' '[:lower:]' | sort | paste -sd ' ')
 c_ms=$(value median_ms_0 "$out/startup"); f_ms=$(value median_ms_1 "$out/startup")
 cc_ms=$(value median_ms_2 "$out/startup")
 c_ws=$(value median_peak_ws_kib_0 "$out/startup"); f_ws=$(value median_peak_ws_kib_1 "$out/startup")
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
 
-printf '\n%-44s %-34s %s\n' "corvelle.exe ($arch), against $arch floors" "Measured" "Target"
-printf '%-44s %-34s %s\n' "DLLs imported" "$dlls" "system DLLs only"
+printf '\n%-44s %-34s %s\n' "corvelle.exe ($label), against $arch floors" "Measured" "Target"
+printf '%-44s %-34s %s\n' "DLLs imported" "$BENCH_DLLS" "system DLLs only"
 printf '%-44s %-34s %s\n' "start-up to window painted (median)" "$c_ms ms" ""
 printf '%-44s %-34s %s\n' "  floor: bare window of the same size" "$f_ms ms" ""
 printf '%-44s %-34s %s\n' "  ratio to the bare floor" "$(ratio "$c_ms" "$f_ms")" ""

@@ -20,3 +20,27 @@ prefix_arch() {
   [ -f "$1/system.reg" ] || return 0
   sed -n 's/^#arch=\(win32\|win64\)\r\{0,1\}$/\1/p' "$1/system.reg" 2>/dev/null | head -n 1
 }
+
+# x86_route: prints how the x86 build's programs run here, in the environment of
+# tools/x86-env.sh: "native" where Linux runs 32-bit programs, "emulated" where it does not but can
+# hand them to qemu-i386 inside a private user namespace (binfmt_misc per user namespace came with
+# Linux 6.7). CORVELLE_X86_ROUTE=emulated chooses emulation even where Linux runs them. Where
+# neither works, says why in one line and fails.
+x86_route() {
+  if [ "${CORVELLE_X86_ROUTE:-}" != emulated ] && runs_32bit_programs; then
+    echo native
+    return 0
+  fi
+  _kernel=$(uname -r)
+  _major=${_kernel%%.*} _minor=${_kernel#*.}
+  _minor=${_minor%%[!0-9]*}
+  if [ "$_major" -lt 6 ] || { [ "$_major" -eq 6 ] && [ "$_minor" -lt 7 ]; }; then
+    echo "x86: this Linux ($_kernel) runs no 32-bit programs, and emulating them needs binfmt_misc per user namespace (Linux 6.7 or later)." >&2
+    return 1
+  fi
+  if ! unshare --user --map-root-user --mount true 2>/dev/null; then
+    echo "x86: this Linux runs no 32-bit programs, and emulating them needs user namespaces, which are not allowed here." >&2
+    return 1
+  fi
+  echo emulated
+}

@@ -1,9 +1,10 @@
 #!/bin/bash
 # Builds corvelle.exe and starts it under Wine in the user's Wine prefix (WINEPREFIX, default
 # ~/.wine), where the messenger's settings live.
-#   ARCH=x86 (the default): the 32-bit build, which runs in 32- and 64-bit prefixes. Where Linux
-#   does not run 32-bit programs, Wine cannot run it, and the x64 build is started instead.
-#   ARCH=x64: the 64-bit build, for 64-bit prefixes.
+#   ARCH=x86 (the default): the 32-bit build, which runs in 32- and 64-bit prefixes. It runs in the
+#   x86 environment (tools/x86-env.sh: Wine with its 32-bit half, emulated where Linux runs no
+#   32-bit programs); where that cannot run, the x64 build is started instead.
+#   ARCH=x64: the 64-bit build, for 64-bit prefixes, with the host's Wine.
 #   With a display (DISPLAY set): opens the window and waits until it is closed.
 #   Without one: runs on a virtual screen of its own (Xvfb with a Wine desktop), saves a screenshot
 #   of the window after start-up to the file named by the first argument, prints its path and
@@ -13,16 +14,15 @@ shot=$(realpath -m "${1:-corvelle-screenshot.png}")
 cd "$(dirname "$0")/.."
 . tools/arch.sh
 prefix=${WINEPREFIX:-$HOME/.wine}
-no32="this Linux system does not run 32-bit programs, so Wine cannot run the x86 build here"
 
 arch=${ARCH:-}
 case "$arch" in
   "") arch=x86
-      if ! runs_32bit_programs; then
-        echo "run: $no32; starting the x64 build (ARCH=x64)." >&2
+      if ! x86_route >/dev/null; then
+        echo "run: starting the x64 build instead (ARCH=x64)." >&2
         arch=x64
       fi ;;
-  x86) runs_32bit_programs || { echo "run: $no32; choose ARCH=x64." >&2; exit 1; } ;;
+  x86) x86_route >/dev/null || exit 1 ;;
   x64) ;;
   *) echo "run: unknown ARCH '$arch'; choose ARCH=x86 (every prefix) or ARCH=x64 (64-bit prefixes)." >&2
      exit 2 ;;
@@ -42,12 +42,19 @@ if [ -z "$kind" ]; then
 fi
 [ -z "$kind" ] && [ "${WINEARCH:-}" = win32 ] && kind=win32
 if [ "$kind" = win32 ] && [ "$arch" = x64 ]; then
-  if runs_32bit_programs; then
-    echo "run: $prefix is a 32-bit Wine prefix, which runs only the x86 build; choose ARCH=x86." >&2
-  else
-    echo "run: $prefix is a 32-bit Wine prefix, and $no32; use a 64-bit prefix with ARCH=x64." >&2
-  fi
+  echo "run: $prefix is a 32-bit Wine prefix, which runs only the x86 build; choose ARCH=x86." >&2
   exit 1
+fi
+# A 64-bit prefix made by a Wine without its 32-bit half (as the host's is) has no 32-bit system
+# folder and runs no 32-bit program.
+if [ "$kind" = win64 ] && [ "$arch" = x86 ] && [ ! -e "$prefix/drive_c/windows/syswow64/kernel32.dll" ]; then
+  no32="$prefix was made by a Wine without its 32-bit half, so it runs no 32-bit programs"
+  if [ -n "${ARCH:-}" ]; then
+    echo "run: $no32; choose ARCH=x64, or a new folder as WINEPREFIX for the x86 build." >&2
+    exit 1
+  fi
+  echo "run: $no32; starting the x64 build instead (ARCH=x64)." >&2
+  arch=x64
 fi
 
 preset=windows
@@ -69,14 +76,33 @@ ln -sf /usr/share/wine/fonts/marlett.ttf "$fonts/marlett.ttf"
 printf '<?xml version="1.0"?>\n<fontconfig><include ignore_missing="yes">%s</include><dir>%s</dir></fontconfig>\n' \
   "${FONTCONFIG_FILE:-/etc/fonts/fonts.conf}" "$fonts" >"$fonts/fonts.conf"
 export FONTCONFIG_FILE="$fonts/fonts.conf"
+mkdir -p "$prefix"
+if [ "$arch" = x64 ]; then
+  run_wine() { wine "$@"; }
+else
+  # The x86 environment's Wine, on this prefix and on this display. Wine's server directory is
+  # shared with the host, so a server already running for the prefix (the messenger's, say) is
+  # the one used. A server started inside is given time to save the registry and exit by itself
+  # before the environment ends.
+  loader=/usr/lib/wine/wine64
+  [ "$kind" = win32 ] && loader=/usr/lib/wine/wine
+  server_dir=/tmp/.wine-$(id -u)
+  mkdir -p "$server_dir" && chmod 700 "$server_dir"
+  run_wine() {
+    tools/x86-env.sh -x -C "$PWD" -C "$prefix" -C "$server_dir" -e WINEPREFIX="$prefix" \
+      -e WINEARCH="${kind:-win64}" -e WINELOADER="$loader" -e WINEDLLOVERRIDES="$WINEDLLOVERRIDES" \
+      -e WINEDEBUG="$WINEDEBUG" -e FONTCONFIG_FILE="$FONTCONFIG_FILE" -- \
+      /bin/bash -c 'wine "$@"; status=$?; timeout 10 wineserver -w; exit $status' wine "$@"
+  }
+fi
 # A new prefix is made before the program starts, so that start-up is not timed out.
 if [ -n "$new_prefix" ]; then
-  mkdir -p "$prefix"
-  wineboot -i >/dev/null 2>&1 </dev/null || true
+  run_wine wineboot -i >/dev/null 2>&1 </dev/null || true
 fi
 
 if [ -n "${DISPLAY:-}" ]; then
-  exec wine "$exe"
+  run_wine "$exe"
+  exit
 fi
 
 echo "No display: running on a virtual screen."
@@ -91,7 +117,7 @@ trap finish EXIT
 # A Wine desktop draws the window's frame and title bar itself, as there is no window manager.
 log=$(mktemp)
 trap 'finish; rm -f "$log"' EXIT
-wine explorer /desktop=Corvelle,640x480 "$exe" >"$log" 2>&1 </dev/null &
+run_wine explorer /desktop=Corvelle,640x480 "$exe" >"$log" 2>&1 </dev/null &
 wine_pid=$!
 
 # The window is up once its background colour (#8BA2C2) is on the screen.

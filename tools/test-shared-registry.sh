@@ -1,25 +1,20 @@
 #!/bin/bash
-# The x86 and x64 programs share one registry: in one 64-bit Wine prefix, what one build's
-# corvelle-cli writes the other's reads, both ways, and both export the very same file, so a user
-# can switch builds without losing state (32-bit programs are not redirected to another view of
-# HKEY_CURRENT_USER\Software). Needs both builds; where Linux does not run 32-bit programs, it is
-# skipped with a notice (CORVELLE_REQUIRE_X86=1 makes that a failure).
+# The x86 and x64 programs share one registry: in one 64-bit Wine prefix (a 32-bit program on
+# 64-bit Windows, what most users have), what one build's corvelle-cli writes the other's reads,
+# both ways, and both export the very same file, so a user can switch builds without losing state
+# (32-bit programs are not redirected to another view of HKEY_CURRENT_USER\Software). Runs in the
+# x86 environment (tools/x86-env.sh), where one Wine runs both kinds of program.
 #   tools/test-shared-registry.sh [X86_CLI X64_CLI]   (default: the two builds' corvelle-cli.exe)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-. tools/arch.sh
-x86=${1:-build/windows-x86/src/cli/corvelle-cli.exe}
-x64=${2:-build/windows/src/cli/corvelle-cli.exe}
-if [ -z "${1:-}" ] && ! runs_32bit_programs; then
-  echo "*** shared-registry test NOT RUN: this Linux system does not run 32-bit programs." >&2
-  [ "${CORVELLE_REQUIRE_X86:-0}" = 1 ] && exit 1
-  exit 0
-fi
-x86=$(realpath "$x86") x64=$(realpath "$x64")
+x86=$(realpath "${1:-build/windows-x86/src/cli/corvelle-cli.exe}")
+x64=$(realpath "${2:-build/windows/src/cli/corvelle-cli.exe}")
 
 if [ -z "${CORVELLE_SHARED_INSIDE:-}" ]; then
-  export CORVELLE_SHARED_INSIDE=1
-  exec tools/with-wine.sh "$0" "$x86" "$x64"
+  . tools/arch.sh
+  x86_route >/dev/null || exit 1
+  exec tools/x86-env.sh -C "$PWD" -C "$(dirname "$x86")" -C "$(dirname "$x64")" \
+    -e CORVELLE_SHARED_INSIDE=1 -- tools/with-wine.sh "$0" "$x86" "$x64"
 fi
 
 failures=0
