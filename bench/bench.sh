@@ -41,7 +41,7 @@ build=build/windows
 # Where the x86 environment emulates 32-bit programs, every x86 figure, floors included, is an
 # emulated one (qemu-i386): compare it with its floor, not with the x64 figures.
 label=$arch
-[ "${CORVELLE_X86_ROUTE:-}" = emulated ] && label="$arch, emulated by qemu-i386"
+[ "$arch" = x86 ] && [ "${CORVELLE_X86_ROUTE:-}" = emulated ] && label="$arch, emulated by qemu-i386"
 exe=$build/src/ui/corvelle.exe
 floor=$build/bench/corvelle_floor.exe
 floor_cc6=$build/bench/corvelle_floor_cc6.exe

@@ -1,8 +1,9 @@
 #!/bin/bash
 # Builds the release from the current commit, in a clean build folder, and writes
 #   dist/corvelle-VERSION-x86.zip, dist/corvelle-VERSION-x64.zip and dist/SHA256SUMS.
-# Each archive holds the programs of its build, README.txt and the licence of the code they include
-# (Windows line ends) in one folder.
+# Each archive holds the programs of its build, README.txt (installed by the build, which fills in
+# the banner's address), Corvelle's licence and that of the code they include (Windows line ends)
+# in one folder.
 # The result depends only on the commit: no build paths or clock times go into the executables or
 # the archives; every date is the commit's. A tree with uncommitted changes is built as it stands,
 # with "-dirty" in the archive names and its checksums in dist/SHA256SUMS-dirty, so that such a
@@ -42,8 +43,8 @@ for arch in x86 x64; do
      cmake --preset "$preset" -DCORVELLE_TESTS=OFF >/dev/null &&
      cmake --build --preset "$preset" >/dev/null &&
      cmake --install "build/$preset" --prefix "$work/stage-$arch" >/dev/null)
-  cp "$work/src/docs/README.txt" "$work/stage-$arch/README.txt"
-  # The programs carry giflib's decoder, whose licence goes with every copy.
+  # Corvelle's licence, and that of giflib's decoder, which the programs carry, go with every copy.
+  cp "$work/src/LICENSE" "$work/stage-$arch/LICENSE.txt"
   cp "$work/src/third_party/giflib/COPYING" "$work/stage-$arch/giflib-COPYING.txt"
   python3 tools/make_zip.py "dist/corvelle-$version-$arch.zip" "corvelle-$version-$arch" \
     "$work/stage-$arch"

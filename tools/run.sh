@@ -67,6 +67,16 @@ exe=$(realpath "build/$preset/src/ui/corvelle.exe")
 
 export WINEPREFIX="$prefix" WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# Debian's Wine 8 looks for its own fonts in "<data folder>\../fonts", a path that never resolves,
+# so it finds none of them and draws the title bar's buttons without their Marlett symbols (the
+# close box shows an "r"). Fontconfig shows Wine that one font, for the programs started here;
+# every other font stays what the system offers.
+fonts="$PWD/build/$preset/wine-fonts"
+mkdir -p "$fonts"
+ln -sf /usr/share/wine/fonts/marlett.ttf "$fonts/marlett.ttf"
+printf '<?xml version="1.0"?>\n<fontconfig><include ignore_missing="yes">%s</include><dir>%s</dir></fontconfig>\n' \
+  "${FONTCONFIG_FILE:-/etc/fonts/fonts.conf}" "$fonts" >"$fonts/fonts.conf"
+export FONTCONFIG_FILE="$fonts/fonts.conf"
 mkdir -p "$prefix"
 if [ "$arch" = x64 ]; then
   run_wine() { wine "$@"; }
@@ -82,7 +92,7 @@ else
   run_wine() {
     tools/x86-env.sh -x -C "$PWD" -C "$prefix" -C "$server_dir" -e WINEPREFIX="$prefix" \
       -e WINEARCH="${kind:-win64}" -e WINELOADER="$loader" -e WINEDLLOVERRIDES="$WINEDLLOVERRIDES" \
-      -e WINEDEBUG="$WINEDEBUG" -- \
+      -e WINEDEBUG="$WINEDEBUG" -e FONTCONFIG_FILE="$FONTCONFIG_FILE" -- \
       /bin/bash -c 'wine "$@"; status=$?; timeout 10 wineserver -w; exit $status' wine "$@"
   }
 fi

@@ -3,7 +3,9 @@
 #include <uxtheme.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "settings/Commands.h"
 #include "ui/AnsiText.h"
@@ -24,9 +26,6 @@ using layout::Kind;
 // Fixed single border with title bar, system menu, icon and close box; no minimise or maximise.
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = 0;
-
-// Posted to the form to settle which button is the default once a focus change is complete.
-constexpr UINT kSettleDefaultButton = WM_APP + 1;
 
 // The index into raveButtons_ of a button id, or -1.
 int ButtonIndex(int id) {
@@ -119,7 +118,7 @@ bool Form1::Create(HINSTANCE instance, int showCommand, StartupTimeline* timelin
 
     const bool maximising = showCommand == SW_MAXIMIZE || showCommand == SW_SHOWMAXIMIZED;
     ShowWindow(hwnd_, maximising ? SW_SHOWNORMAL : showCommand);
-    SettleDefaultButton();  // for the focus that showing gave, before the first painting
+    focus_.SettleDefaultButton();  // for the focus that showing gave, before the first painting
     UpdateWindow(hwnd_);
     MarkStartup(timeline, StartupMoment::kPainted);
     created_ = hwnd_ != nullptr;
@@ -158,8 +157,12 @@ bool Form1::CreateControls() {
             return false;
         }
     }
-    // The default until the focus settles it (SettleDefaultButton).
-    raveButtons_.front().SetDefault(true);
+    std::vector<HWND> tabOrder;
+    tabOrder.reserve(layout::kControls.size());
+    for (const ControlPlacement& placement : layout::kControls) {
+        tabOrder.push_back(Control(placement.id));
+    }
+    focus_.Attach(hwnd_, raveButtons_, std::move(tabOrder));
     HFONT font = font_.get();
     for (HWND control : {list1_, text1_, text2_, check1_}) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -299,6 +302,10 @@ LRESULT CALLBACK Form1::WindowProc(HWND window, UINT message, WPARAM wParam,
 }
 
 LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The focus and the default button first: DM_GETDEFID, activation, focus notifications.
+    if (const std::optional<LRESULT> result = focus_.HandleMessage(message, wParam, lParam)) {
+        return *result;
+    }
     switch (message) {
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -332,19 +339,6 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         PaintContent(reinterpret_cast<HDC>(wParam), client);
         return 0;
     }
-    case DM_GETDEFID:
-        // The dialog manager asks this when Enter reaches no push button (the focus is elsewhere);
-        // it presses the default only while that is enabled.
-        return MAKELRESULT(layout::kIdRaveButtons1, DC_HASDEFID);
-    case kSettleDefaultButton:
-        SettleDefaultButton();
-        return 0;
-    case WM_ACTIVATE:
-        OnActivate(LOWORD(wParam) != WA_INACTIVE);
-        return 0;
-    case WM_SETFOCUS:
-        KeepFocusOnEnabledControl();
-        return 0;
     case WM_GETMINMAXINFO:
         OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
         return 0;
@@ -364,14 +358,6 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void Form1::OnCommand(int id, int code) {
     if (hwnd_ == nullptr) {
-        return;
-    }
-    if (code == BN_SETFOCUS || code == BN_KILLFOCUS || code == EN_SETFOCUS ||
-        code == EN_KILLFOCUS) {
-        // The command buttons and the text boxes report the focus coming and going. The default
-        // button is settled once the change is complete: the dialog manager restyles push buttons
-        // after it has moved the focus with Tab.
-        PostMessageW(hwnd_, kSettleDefaultButton, 0, 0);
         return;
     }
     switch (id) {
@@ -394,7 +380,7 @@ void Form1::OnCommand(int id, int code) {
         } else {
             settings::ReinstateAds(registry_, *this);
         }
-        KeepFocusOnEnabledControl();
+        focus_.KeepFocusOnEnabledControl();
         return;
     }
     case layout::kIdCheck1:
@@ -422,31 +408,6 @@ void Form1::OnSetCursor(HWND under) {
     // sees the message that brought the mouse.
     if (under != nullptr && under == image1_ && tooltip_ == nullptr) {
         tooltip_ = CreateTooltip(hwnd_, image1_, layout::kImage1Tooltip);
-    }
-}
-
-void Form1::SettleDefaultButton() {
-    // Enter follows the focus, as in any dialog: a command button with the focus is the default,
-    // the one Enter presses and drawn so; with the focus on any other control RaveButtons1 is,
-    // while it is enabled. While the window is inactive nothing changes: it keeps the look it had
-    // when the user switched away, and gets its focus back on return.
-    if (hwnd_ == nullptr || GetActiveWindow() != hwnd_) {
-        return;
-    }
-    const HWND focus = GetFocus();
-    const CommandButton* chosen = nullptr;
-    for (const CommandButton& button : raveButtons_) {
-        if (focus != nullptr && button.hwnd() == focus) {
-            chosen = &button;
-        }
-    }
-    if (chosen == nullptr && raveButtons_.front().IsEnabled()) {
-        chosen = &raveButtons_.front();
-    }
-    for (CommandButton& button : raveButtons_) {
-        if (button.IsDefault() != (&button == chosen)) {
-            button.SetDefault(&button == chosen);
-        }
     }
 }
 
@@ -530,44 +491,6 @@ void Form1::PaintContent(HDC dc, const RECT& area) const {
     FillRect(dc, &area, backgroundBrush_.get());
 }
 
-void Form1::OnActivate(bool active) {
-    // The focus goes back to the control that had it when the user switched away.
-    if (!active) {
-        HWND focus = GetFocus();
-        focusWhenDeactivated_ = focus != nullptr && IsChild(hwnd_, focus) ? focus : nullptr;
-        return;
-    }
-    if (focusWhenDeactivated_ != nullptr && IsWindow(focusWhenDeactivated_) &&
-        IsWindowEnabled(focusWhenDeactivated_)) {
-        SetFocus(focusWhenDeactivated_);
-    } else {
-        SetFocus(FirstTabStop());
-    }
-}
-
-HWND Form1::FirstTabStop() const {
-    for (const ControlPlacement& placement : layout::kControls) {
-        HWND control = Control(placement.id);
-        if (control != nullptr && IsWindowEnabled(control) &&
-            (GetWindowLongPtrW(control, GWL_STYLE) & WS_TABSTOP) != 0) {
-            return control;
-        }
-    }
-    return hwnd_;
-}
-
-void Form1::KeepFocusOnEnabledControl() {
-    // A control that is disabled while it has the focus leaves the keyboard with nowhere to go
-    // (the enable button disables itself when pressed with the Space key).
-    if (hwnd_ == nullptr || GetActiveWindow() != hwnd_) {
-        return;
-    }
-    HWND focus = GetFocus();
-    if (focus == nullptr || focus == hwnd_ || !IsWindowEnabled(focus)) {
-        SetFocus(FirstTabStop());
-    }
-}
-
 void Form1::OnGetMinMaxInfo(MINMAXINFO& info) const {
     // A fixed size: neither dragging nor maximising can reveal the controls below the client area.
     const SIZE size = WindowSize();
@@ -592,7 +515,7 @@ void Form1::OnNcDestroy() {
     // The children are gone with the window; nothing may touch them from here on.
     hwnd_ = nullptr;
     list1_ = text1_ = frame1_ = text2_ = check1_ = image1_ = tooltip_ = nullptr;
-    focusWhenDeactivated_ = nullptr;
+    focus_.Detach();
 }
 
 // ---- The control set ----------------------------------------------------------------------------
@@ -629,7 +552,7 @@ void Form1::SetRaveButtons1Enabled(bool enabled) {
     if (hwnd_ != nullptr) {
         raveButtons_[0].SetEnabled(enabled);
         // Whether Enter on a control that is no button presses it.
-        PostMessageW(hwnd_, kSettleDefaultButton, 0, 0);
+        focus_.SettleLater();
     }
 }
 

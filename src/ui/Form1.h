@@ -3,7 +3,7 @@
 // frame "YM Ad Killer: "), the banner, and the two text boxes and the check box that lie below the
 // client area. It builds its controls from the layout table at its DPI, owns every GDI object it
 // makes, presents itself to the messenger commands as their control set, and routes each control's
-// notification to its command.
+// notification to its command. Where the focus goes and which button Enter presses is FormFocus's.
 
 #include <windows.h>
 
@@ -15,6 +15,7 @@
 #include "settings/ControlSet.h"
 #include "ui/BannerPicture.h"
 #include "ui/CommandButton.h"
+#include "ui/FormFocus.h"
 #include "ui/FormLayout.h"
 #include "ui/GdiHandles.h"
 #include "ui/Module1.h"
@@ -74,7 +75,6 @@ private:
     bool OnDrawItem(const DRAWITEMSTRUCT& item);
     void OnMeasureItem(MEASUREITEMSTRUCT& item) const;
     LRESULT OnControlColour(UINT message, HDC dc, HWND control);
-    void OnActivate(bool active);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnGetMinMaxInfo(MINMAXINFO& info) const;
     void OnSetCursor(HWND under);
@@ -90,9 +90,6 @@ private:
     void DrawList1Item(const DRAWITEMSTRUCT& item) const;
     SIZE WindowSize() const;
     void Centre();
-    HWND FirstTabStop() const;
-    void KeepFocusOnEnabledControl();
-    void SettleDefaultButton();
     void RunSequence(void (*command)(const registry::RegistryMod&, settings::ControlSet&));
 
     static std::string WindowTextOf(HWND window);
@@ -120,8 +117,9 @@ private:
     HWND tooltip_ = nullptr;
     // RaveButtons1 to RaveButtons4.
     std::array<CommandButton, 4> raveButtons_;
+    // Where the focus goes and which button Enter presses.
+    FormFocus focus_;
 
-    HWND focusWhenDeactivated_ = nullptr;
     // The start-up timeline while the load event runs, else null.
     StartupTimeline* timeline_ = nullptr;
     // Create succeeded: from then on, destroying the window ends the program.

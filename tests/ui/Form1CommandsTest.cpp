@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
+#include <type_traits>
 
 #include "ui/FormLayout.h"
 #include "ui/Form1TestSupport.h"
@@ -104,6 +106,38 @@ TEST_F(Form1Test, EnterPressesTheButtonThatHasTheFocus) {
         EXPECT_EQ(IsDefaultButton(Control(id)), id == kIdRaveButtons1) << id;
     }
     EXPECT_FALSE(ReadDword(kTestKey, "Plural").has_value());
+}
+
+// Switching to another window and back gives the focus, and with it the default, back to the
+// control that had it; while away the window keeps its look. A control disabled meanwhile hands
+// the focus to the first tab stop.
+TEST_F(Form1Test, SwitchingAwayAndBackRestoresTheFocus) {
+    Start();
+    SetFocus(Control(kIdRaveButtons4));
+    PumpMessages(Form());
+    const std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> other(
+        CreateWindowExW(0, WC_STATICW, L"other", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                        nullptr, GetModuleHandleW(nullptr), nullptr),
+        &DestroyWindow);
+    auto activate = [this](HWND window) {
+        ShowWindow(window, SW_SHOW);
+        SetActiveWindow(window);
+        PumpMessages(Form());
+        EXPECT_EQ(GetActiveWindow(), window);
+    };
+
+    activate(other.get());
+    EXPECT_TRUE(IsDefaultButton(Control(kIdRaveButtons4)));
+    activate(Form());
+    EXPECT_EQ(GetFocus(), Control(kIdRaveButtons4));
+    EXPECT_TRUE(IsDefaultButton(Control(kIdRaveButtons4)));
+
+    activate(other.get());
+    EnableWindow(Control(kIdRaveButtons4), FALSE);
+    activate(Form());
+    EXPECT_EQ(GetFocus(), Control(kIdRaveButtons1));
+    EXPECT_TRUE(IsDefaultButton(Control(kIdRaveButtons1)));
+    EXPECT_FALSE(IsDefaultButton(Control(kIdRaveButtons4)));
 }
 
 // The two sequences take about three seconds each, for their real pauses.
