@@ -1,12 +1,12 @@
 # Thin entry points over the CMake presets; each installs the packages it needs first.
-SCREENSHOT ?= corvelle-screenshot.png
+SCREENSHOT ?= build/corvelle-screenshot.png
 
 .PHONY: run test test-native test-windows test-windows-x64 test-windows-x86 test-release dist sanitize \
         bench fuzz lint clean
 
 # ARCH=x86 (the default, runs in every prefix) or ARCH=x64.
 run:
-	ARCH=$(ARCH) tools/run.sh $(SCREENSHOT)
+	ARCH=$(ARCH) tools/run.sh "$(SCREENSHOT)"
 
 test: test-native test-windows test-release
 

@@ -3,14 +3,30 @@
 # runs_32bit_programs: true when this Linux system runs 32-bit x86 programs. Wine runs 32-bit
 # Windows programs through its 32-bit Linux loader, so without them it runs only 64-bit ones. Some
 # kernels and virtual machines leave them out; this asks the kernel with the smallest such program
-# (91 bytes: a 32-bit ELF header, one program header and exit(0) through int 0x80).
+# (91 bytes: a 32-bit ELF header, one program header and exit(0) through int 0x80), written to
+# TMPDIR. Where the probe cannot be written or run there at all (a folder mounted noexec refuses
+# even a shell script), the question has no answer: the calling script stops and says so.
 runs_32bit_programs() {
-  _probe=$(mktemp "${TMPDIR:-/tmp}/corvelle-elf32.XXXXXX") || return 1
-  printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\133\000\000\000\133\000\000\000\005\000\000\000\000\020\000\000\061\333\061\300\100\315\200' >"$_probe"
-  chmod +x "$_probe"
-  "$_probe" >/dev/null 2>&1 </dev/null
-  _status=$?
-  rm -f "$_probe"
+  _dir=${TMPDIR:-/tmp}
+  _probe=$(mktemp "$_dir/corvelle-elf32.XXXXXX" 2>/dev/null) || _probe=""
+  _status=1
+  if [ -n "$_probe" ]; then
+    printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\133\000\000\000\133\000\000\000\005\000\000\000\000\020\000\000\061\333\061\300\100\315\200' >"$_probe"
+    chmod +x "$_probe"
+    "$_probe" >/dev/null 2>&1 </dev/null && _status=0
+    if [ "$_status" != 0 ]; then
+      # Refused: by the kernel, or by the folder? The folder refuses a shell script too.
+      printf '#!/bin/sh\nexit 0\n' >"$_probe"
+      "$_probe" >/dev/null 2>&1 </dev/null || _status=cannot
+    fi
+    rm -f "$_probe"
+  else
+    _status=cannot
+  fi
+  if [ "$_status" = cannot ]; then
+    echo "$(basename "$0" .sh): cannot run the 32-bit probe in $_dir (mounted noexec, or not writable), so it cannot tell whether this Linux system runs 32-bit programs; set TMPDIR to a folder where programs may run." >&2
+    exit 1
+  fi
   return "$_status"
 }
 

@@ -2,11 +2,11 @@
 """Checks the release in a dist folder: check_release.py DIST.
 
 SHA256SUMS names both archives with their right checksums; each archive holds one folder with
-README.txt in Windows line ends and the programs of its build; every program is a Windows program
-of the archive's architecture whose manifest names that same architecture (Windows refuses to
-start a program whose manifest names another one, and Wine does not check), and it imports system
-DLLs only. Both programs, the window and the command line, are in each. Prints one line per
-fault and exits 1 if there is any.
+README.txt in Windows line ends with the banner's address filled in, the licences, and the programs
+of its build; every program is a Windows program of the archive's architecture whose manifest
+names that same architecture (Windows refuses to start a program whose manifest names another one,
+and Wine does not check), and it imports system DLLs only. Both programs, the window and the
+command line, are in each. Prints one line per fault and exits 1 if there is any.
 """
 import hashlib
 import re
@@ -67,14 +67,17 @@ def check_archive(path: Path, arch: str, faults: list) -> None:
         folder = path.stem
         if any(not name.startswith(folder + "/") for name in names):
             faults.append(f"{path.name}: not everything is in the folder {folder}/")
-        if folder + "/giflib-COPYING.txt" not in names:
-            faults.append(f"{path.name}: no giflib-COPYING.txt (the licence of code it includes)")
+        for licence in ("LICENSE.txt", "giflib-COPYING.txt"):
+            if f"{folder}/{licence}" not in names:
+                faults.append(f"{path.name}: no {licence} (the licence of its code)")
         if folder + "/README.txt" not in names:
             faults.append(f"{path.name}: no README.txt")
         else:
             text = archive.read(folder + "/README.txt")
             if b"\n" in text.replace(b"\r\n", b"") or b"\r\n" not in text:
                 faults.append(f"{path.name}: README.txt does not have Windows line ends only")
+            if b"@CORVELLE_SITE@" in text:
+                faults.append(f"{path.name}: README.txt does not name the banner's address")
         programs = [name for name in names if name.endswith(".exe")]
         for program in PROGRAMS:
             if f"{folder}/{program}" not in programs:

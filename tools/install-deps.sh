@@ -7,8 +7,8 @@ set -eu
 want="g++ cmake make googletest python3"
 case "${1:-wine}" in
   build) ;;
-  wine) want="$want g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine wine64 xvfb xauth
-              imagemagick procps" ;;
+  wine) want="$want g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine wine64 fonts-wine xvfb
+              xauth imagemagick procps" ;;
   *) echo "usage: $0 build|wine" >&2; exit 2 ;;
 esac
 

@@ -7,10 +7,11 @@
 #   ARCH=x64: the 64-bit build, for 64-bit prefixes, with the host's Wine.
 #   With a display (DISPLAY set): opens the window and waits until it is closed.
 #   Without one: runs on a virtual screen of its own (Xvfb with a Wine desktop), saves a screenshot
-#   of the window after start-up to the file named by the first argument, prints its path and
-#   exits, ending only what it started.
+#   of the window after start-up to the file named by the first argument (default
+#   build/corvelle-screenshot.png, where it does not change the tree), prints its path and exits,
+#   ending only what it started.
 set -euo pipefail
-shot=$(realpath -m "${1:-corvelle-screenshot.png}")
+shot=$(realpath -m "${1:-$(dirname "$0")/../build/corvelle-screenshot.png}")
 cd "$(dirname "$0")/.."
 . tools/arch.sh
 prefix=${WINEPREFIX:-$HOME/.wine}
@@ -66,6 +67,16 @@ exe=$(realpath "build/$preset/src/ui/corvelle.exe")
 
 export WINEPREFIX="$prefix" WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# Debian's Wine 8 looks for its own fonts in "<data folder>\../fonts", a path that never resolves,
+# so it finds none of them and draws the title bar's buttons without their Marlett symbols (the
+# close box shows an "r"). Fontconfig shows Wine that one font, for the programs started here;
+# every other font stays what the system offers.
+fonts="$PWD/build/$preset/wine-fonts"
+mkdir -p "$fonts"
+ln -sf /usr/share/wine/fonts/marlett.ttf "$fonts/marlett.ttf"
+printf '<?xml version="1.0"?>\n<fontconfig><include ignore_missing="yes">%s</include><dir>%s</dir></fontconfig>\n' \
+  "${FONTCONFIG_FILE:-/etc/fonts/fonts.conf}" "$fonts" >"$fonts/fonts.conf"
+export FONTCONFIG_FILE="$fonts/fonts.conf"
 mkdir -p "$prefix"
 if [ "$arch" = x64 ]; then
   run_wine() { wine "$@"; }
@@ -81,7 +92,7 @@ else
   run_wine() {
     tools/x86-env.sh -x -C "$PWD" -C "$prefix" -C "$server_dir" -e WINEPREFIX="$prefix" \
       -e WINEARCH="${kind:-win64}" -e WINELOADER="$loader" -e WINEDLLOVERRIDES="$WINEDLLOVERRIDES" \
-      -e WINEDEBUG="$WINEDEBUG" -- \
+      -e WINEDEBUG="$WINEDEBUG" -e FONTCONFIG_FILE="$FONTCONFIG_FILE" -- \
       /bin/bash -c 'wine "$@"; status=$?; timeout 10 wineserver -w; exit $status' wine "$@"
   }
 fi
@@ -118,8 +129,10 @@ for _ in $(seq 120); do
     tail -n 5 "$log" >&2
     exit 1
   fi
-  if import -window root "$shot" 2>/dev/null &&
-     convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -qi '#8BA2C2'; then
+  # grep reads the whole histogram: stopping at the first match (-q) would end convert by SIGPIPE,
+  # which pipefail counts as a miss.
+  if mkdir -p "$(dirname "$shot")" && import -window root "$shot" 2>/dev/null &&
+     convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -i '#8BA2C2' >/dev/null; then
     sleep 1  # let the banner and buttons finish painting
     import -window root "$shot"
     echo "Screenshot of the window after start-up: $shot"

@@ -20,14 +20,18 @@ bool SameWord(std::string_view a, std::string_view b) {
 struct CommandName {
     const char* name;
     Command command;
+    // The operand the name stands for, where it names a bottom-ad state itself.
+    const char* bottomAd = nullptr;
 };
 
-constexpr std::array<CommandName, 7> kCommands = {{
+constexpr std::array<CommandName, 9> kCommands = {{
     {"status", Command::kStatus},
     {"enable", Command::kEnable},
     {"disable", Command::kDisable},
     {"remove-ads", Command::kRemoveAds},
     {"reinstate-ads", Command::kReinstateAds},
+    {"remove-bottom-ad", Command::kBottomAd, "on"},
+    {"reinstate-bottom-ad", Command::kBottomAd, "off"},
     {"bottom-ad", Command::kBottomAd},
     {"export", Command::kExport},
 }};
@@ -95,6 +99,9 @@ ParsedArguments ParseArguments(const std::vector<std::string>& args) {
         invocation.command = found->command;
         name = found->name;
         operands.erase(operands.begin());
+        if (found->bottomAd != nullptr) {
+            operands.insert(operands.begin(), found->bottomAd);
+        }
     }
 
     for (const std::string& option : options) {
@@ -144,9 +151,11 @@ const std::vector<std::string>& UsageLines() {
         "  disable [-v]           Turn it off.",
         "  remove-ads [-v]        Remove the six advertisements.",
         "  reinstate-ads [-v]     Reinstate them.",
-        "  bottom-ad on|off       Remove (on) or reinstate (off) the bottom advertisement.",
+        "  remove-bottom-ad       Remove the bottom advertisement.",
+        "  reinstate-bottom-ad    Reinstate it.",
+        "  bottom-ad on|off       As remove-bottom-ad (on) or reinstate-bottom-ad (off).",
         "  export FILE [--force]  Save every value these commands change to a registry file;",
-        "                         merging it (regedit /s FILE) puts them back as they were.",
+        "                         merging it (reg import FILE) puts them back as they were.",
         "                         --force replaces an existing FILE.",
         "  --help                 Show this text.",
         "  --version              Show the version.",
@@ -155,8 +164,9 @@ const std::vector<std::string>& UsageLines() {
         "",
         "Exit codes:",
         "  0  done, or the state printed",
-        "  1  the registry refused a change (the failure line is on stderr), or the export",
-        "     file could not be written",
+        "  1  the registry refused a change (the failure line is on stderr), a value could",
+        "     not be read (status shows it as unknown; export writes nothing), or the",
+        "     output or the export file could not be written",
         "  2  usage error: unknown command, missing or extra argument, bad option; nothing",
         "     was changed",
     };

@@ -66,23 +66,61 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
+// The full path in the form that lifts the MAX_PATH limit ("\\?\C:\..." or "\\?\UNC\server\..."),
+// which the wide file functions accept on every Windows version; the path is full already, so the
+// normalisation the prefix skips has been done.
+std::wstring LongPath(const std::wstring& full) {
+    if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0) {
+        return full;
+    }
+    if (full.rfind(L"\\\\", 0) == 0) {
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    }
+    return L"\\\\?\\" + full;
+}
+
+// A virus scanner or indexer often opens a file for a moment just after it was written; the step
+// that puts the file in place is tried again for about a second while such a hold may be the cause.
+template <typename Step>
+DWORD WithRetries(Step step) {
+    for (int attempt = 0;; ++attempt) {
+        if (step()) {
+            return ERROR_SUCCESS;
+        }
+        const DWORD error = GetLastError();
+        const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                          error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+        if (!held || attempt == 10) {
+            return error;
+        }
+        Sleep(100);
+    }
+}
+
 }  // namespace
 
 FileWrite WriteFileAtomically(const std::wstring& path, const std::vector<std::uint8_t>& bytes,
                               bool replace) {
-    const std::wstring target = FullPath(path);
-    if (target.empty()) {
+    const std::wstring full = FullPath(path);
+    if (full.empty()) {
         return Failed(GetLastError() != ERROR_SUCCESS ? GetLastError() : ERROR_INVALID_NAME);
     }
-    if (!replace && GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    const std::wstring target = LongPath(full);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (!replace && attributes != INVALID_FILE_ATTRIBUTES) {
         return {FileWrite::Outcome::kExists, {}};
     }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return Failed(ERROR_ACCESS_DENIED);  // a folder is never replaced by a file
+    }
 
-    // A name of this process's own beside the target, so the rename stays on one volume.
+    // A short name of this process's own in the target's folder, so that the rename stays on one
+    // volume and the temporary name is never the one that is too long.
+    const std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
     std::wstring temporaryPath;
     HANDLE created = INVALID_HANDLE_VALUE;
     for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
-        temporaryPath = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
+        temporaryPath = folder + L"~corvelle-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                         std::to_wstring(attempt) + L".tmp";
         created = CreateFileW(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -110,9 +148,21 @@ FileWrite WriteFileAtomically(const std::wstring& path, const std::vector<std::u
         return Failed(GetLastError());
     }
 
-    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (!MoveFileExW(temporary.path().c_str(), target.c_str(), flags)) {
-        const DWORD error = GetLastError();
+    // An existing file is replaced with ReplaceFileW, which keeps its access list, attributes and
+    // creation time, as an editor saving over it would; a new one is renamed into place.
+    DWORD error = ERROR_FILE_NOT_FOUND;
+    if (replace && attributes != INVALID_FILE_ATTRIBUTES) {
+        error = WithRetries([&] {
+            return ReplaceFileW(target.c_str(), temporary.path().c_str(), nullptr,
+                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != FALSE;
+        });
+    }
+    if (error == ERROR_FILE_NOT_FOUND) {  // no file to replace (any more)
+        const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+        error = WithRetries(
+            [&] { return MoveFileExW(temporary.path().c_str(), target.c_str(), flags) != FALSE; });
+    }
+    if (error != ERROR_SUCCESS) {
         // Without --force, a file that appeared since the check above is kept as well.
         if (!replace && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
             return {FileWrite::Outcome::kExists, {}};

@@ -1,6 +1,8 @@
 #pragma once
 // Writes a whole file or nothing: the bytes go to a new temporary file beside the target, which is
-// flushed and then renamed over it. Wide file API throughout, so any file name works. Windows only.
+// flushed and then renamed into place, or put in the place of an existing file with ReplaceFileW,
+// which keeps that file's permissions. Wide file API and long paths throughout, so any file name
+// the system accepts works. Windows only.
 
 #include <cstdint>
 #include <string>

@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "registry/RegistryApi.h"
+
 namespace corvelle::cli {
+
+// The name every error line of the program starts with.
+inline constexpr const char* kProgramName = "corvelle-cli";
 
 // A value as the registry stores it: its type and exact bytes, strings as UTF-16LE.
 struct StoredValue {
@@ -40,6 +45,14 @@ public:
     // One line (UTF-8, no line end) to standard output or standard error.
     virtual void Out(const std::string& line) = 0;
     virtual void Err(const std::string& line) = 0;
+    // An error line: the program's name, then the message.
+    void Error(const std::string& message) { Err(std::string(kProgramName) + ": " + message); }
+    // Why a line could not be written whole to standard output, the first time that happened;
+    // empty while every line was.
+    virtual std::string OutFailure() const = 0;
+
+    // The system's text for a registry status code, in one line.
+    virtual std::string StatusText(registry::Status status) = 0;
 
     // The value under the current user's key (a path as the messenger keys give it). Absent when
     // the key or the value does not exist; failed when it could not be read.

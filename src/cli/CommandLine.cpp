@@ -1,5 +1,9 @@
 #include "cli/CommandLine.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "cli/Arguments.h"
 #include "cli/ConsoleControls.h"
 #include "cli/RegFile.h"
@@ -15,18 +19,41 @@ namespace {
 
 using SettingsCommand = void (*)(const registry::RegistryMod&, settings::ControlSet&);
 
+// A key path as messages show it, and "Name" under HKEY_CURRENT_USER\Key.
+std::string KeyText(std::string key) {
+    while (!key.empty() && key.back() == '\\') {
+        key.pop_back();
+    }
+    return key;
+}
+
+std::string NamedValue(const std::string& key, const std::string& name) {
+    return "\"" + name + "\" under HKEY_CURRENT_USER\\" + KeyText(key);
+}
+
 int ShowStatus(const Invocation& invocation, const registry::RegistryMod& registry,
                CliHost& host) {
     ConsoleControls controls(host, {nullptr, nullptr}, false);
     const settings::PatchState state = settings::ReadPatchState(registry, controls);
+    std::vector<UnreadLine> unread;
+    for (const settings::UnreadValue& value : state.unread) {
+        UnreadLine line{KeyText(value.key), value.name,
+                        value.status == registry::status::kMoreData
+                            ? "its data are longer than the " +
+                                  std::to_string(registry::kReadBufferSize) +
+                                  " bytes a read takes."
+                            : host.StatusText(value.status)};
+        host.Error("cannot read " + NamedValue(value.key, value.name) + ": " + line.reason);
+        unread.push_back(std::move(line));
+    }
     if (invocation.json) {
-        host.Out(StatusJson(state));
+        host.Out(StatusJson(state, unread));
     } else {
         for (const std::string& line : StatusLines(state)) {
             host.Out(line);
         }
     }
-    return kExitDone;
+    return unread.empty() ? kExitDone : kExitRefused;
 }
 
 int RunButton(SettingsCommand command, ResultLines result, const Invocation& invocation,
@@ -55,8 +82,8 @@ int Export(const Invocation& invocation, CliHost& host) {
     for (const settings::messenger::ValueRef& touched : settings::messenger::kTouchedValues) {
         StoredRead read = host.ReadStored(touched.key, touched.name);
         if (read.outcome == StoredRead::Outcome::kFailed) {
-            host.Err(std::string("Cannot read \"") + touched.name + "\" under HKEY_CURRENT_USER\\" +
-                     touched.key + ": " + read.reason + " Nothing was written.");
+            host.Error("cannot read " + NamedValue(touched.key, touched.name) + ": " + read.reason +
+                       " Nothing was written.");
             return kExitRefused;
         }
         entries.push_back({touched.key, touched.name,
@@ -71,23 +98,21 @@ int Export(const Invocation& invocation, CliHost& host) {
         host.Out("Saved " + std::to_string(entries.size()) + " values to " + invocation.file);
         return kExitDone;
     case FileWrite::Outcome::kExists:
-        host.Err(invocation.file + " already exists; add --force to replace it.");
+        host.Error(invocation.file + " already exists; add --force to replace it.");
         return kExitRefused;
     case FileWrite::Outcome::kFailed:
         break;
     }
-    host.Err("Cannot write " + invocation.file + ": " + written.reason);
+    host.Error("cannot write " + invocation.file + ": " + written.reason);
     return kExitRefused;
 }
 
-}  // namespace
-
-int RunCommandLine(const std::vector<std::string>& args, const registry::RegistryMod& registry,
-                   CliHost& host) {
+int RunCommand(const std::vector<std::string>& args, const registry::RegistryMod& registry,
+               CliHost& host) {
     using namespace settings::messenger;
     const ParsedArguments parsed = ParseArguments(args);
     if (!parsed.invocation) {
-        host.Err(std::string(kProgramName) + ": " + parsed.error);
+        host.Error(parsed.error);
         for (const std::string& line : UsageLines()) {
             host.Err(line);
         }
@@ -124,6 +149,20 @@ int RunCommandLine(const std::vector<std::string>& args, const registry::Registr
         return kExitDone;
     }
     return kExitUsage;
+}
+
+}  // namespace
+
+int RunCommandLine(const std::vector<std::string>& args, const registry::RegistryMod& registry,
+                   CliHost& host) {
+    const int code = RunCommand(args, registry, host);
+    const std::string failure = host.OutFailure();
+    if (failure.empty()) {
+        return code;
+    }
+    // What was done stays done, but the script did not get the output it asked for.
+    host.Error("cannot write to standard output: " + failure);
+    return code == kExitDone ? kExitRefused : code;
 }
 
 }  // namespace corvelle::cli

@@ -16,8 +16,6 @@ inline constexpr int kExitRefused = 1;
 // The command line was not understood; nothing was touched.
 inline constexpr int kExitUsage = 2;
 
-inline constexpr const char* kProgramName = "corvelle-cli";
-
 // args are the arguments after the program's name, in UTF-8.
 int RunCommandLine(const std::vector<std::string>& args, const registry::RegistryMod& registry,
                    CliHost& host);

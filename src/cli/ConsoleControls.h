@@ -1,7 +1,8 @@
 #pragma once
 // The control set of the command line: the commands' status lines go to the console as they are
 // added (progress lines only when asked for), and a pause returns at once. The result line that
-// tells a failure goes to standard error and is remembered, so that the exit code can tell it.
+// tells a failure goes to standard error as an error line and is remembered, so that the exit
+// code can tell it.
 // Buttons, topmost state and clearing the list mean nothing on a console. Text1 and Text2 hold the
 // texts the state is judged by, as in the window.
 

@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include <climits>
+#include <algorithm>
+#include <cstddef>
 
 #include "cli/AtomicFile.h"
 #include "cli/SystemMessage.h"
@@ -26,22 +27,51 @@ private:
     HKEY key_;
 };
 
-// A console gets the text as UTF-16, so any character shows; a file or pipe gets UTF-8.
-void WriteLine(DWORD stream, const std::string& line) {
+// Writes all of data through write (a WriteFile or WriteConsoleW call); returns the error that
+// stopped it, or ERROR_SUCCESS.
+template <typename Char, typename Write>
+DWORD WriteAll(const Char* data, std::size_t size, Write write) {
+    while (size > 0) {
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1U << 16));
+        DWORD written = 0;
+        if (!write(data, chunk, &written)) {
+            const DWORD error = GetLastError();
+            return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+        }
+        if (written == 0) {
+            return ERROR_HANDLE_DISK_FULL;  // a write that takes nothing: no room left
+        }
+        data += written;
+        size -= written;
+    }
+    return ERROR_SUCCESS;
+}
+
+// A console gets the text as UTF-16, so any character shows. A file or pipe gets it in the
+// console's output code page, which is what cmd's "for /f" and PowerShell read a program's output
+// in; characters the code page lacks become its replacement. Returns the error that kept the line
+// from being written whole, or ERROR_SUCCESS.
+DWORD WriteLine(DWORD stream, const std::string& line) {
     const HANDLE handle = GetStdHandle(stream);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE || line.size() > INT_MAX / 2) {
-        return;  // no stream to write to (a program started without one)
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+        return ERROR_SUCCESS;  // no stream to write to (a program started without one)
     }
-    const std::string terminated = line + "\r\n";
+    const std::wstring wide = text::ToWide(line + "\r\n", CP_UTF8);
     DWORD mode = 0;
-    DWORD written = 0;
     if (GetConsoleMode(handle, &mode)) {
-        const std::wstring wide = text::ToWide(terminated, CP_UTF8);
-        WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
-    } else {
-        ::WriteFile(handle, terminated.data(), static_cast<DWORD>(terminated.size()), &written,
-                    nullptr);
+        return WriteAll(wide.data(), wide.size(),
+                        [handle](const wchar_t* data, DWORD size, DWORD* written) {
+                            return WriteConsoleW(handle, data, size, written, nullptr);
+                        });
     }
+    // Without a console of its own (started detached) the program writes as the system's OEM
+    // code page, the console's default.
+    const UINT consolePage = GetConsoleOutputCP();
+    const std::string bytes = text::FromWide(wide, consolePage != 0 ? consolePage : GetOEMCP());
+    return WriteAll(bytes.data(), bytes.size(), [handle](const char* data, DWORD size,
+                                                         DWORD* written) {
+        return ::WriteFile(handle, data, size, written, nullptr);
+    });
 }
 
 StoredRead ReadFailed(LSTATUS status) {
@@ -51,11 +81,22 @@ StoredRead ReadFailed(LSTATUS status) {
 }  // namespace
 
 void Win32CliHost::Out(const std::string& line) {
-    WriteLine(STD_OUTPUT_HANDLE, line);
+    // After a failed write the output is incomplete already; nothing more is added to it.
+    if (!outFailure_.empty()) {
+        return;
+    }
+    if (const DWORD error = WriteLine(STD_OUTPUT_HANDLE, line); error != ERROR_SUCCESS) {
+        outFailure_ = SystemMessage(error);
+    }
 }
 
 void Win32CliHost::Err(const std::string& line) {
+    // Standard error is where a failure would be told; if it cannot be written, nothing can be.
     WriteLine(STD_ERROR_HANDLE, line);
+}
+
+std::string Win32CliHost::StatusText(registry::Status status) {
+    return SystemMessage(static_cast<DWORD>(status));
 }
 
 StoredRead Win32CliHost::ReadStored(const std::string& keyPath, const std::string& name) {

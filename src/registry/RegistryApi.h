@@ -24,6 +24,7 @@ inline constexpr Status kSuccess = 0;
 inline constexpr Status kFileNotFound = 2;          // ERROR_FILE_NOT_FOUND
 inline constexpr Status kAccessDenied = 5;          // ERROR_ACCESS_DENIED
 inline constexpr Status kInvalidHandle = 6;         // ERROR_INVALID_HANDLE
+inline constexpr Status kNotEnoughMemory = 8;       // ERROR_NOT_ENOUGH_MEMORY
 inline constexpr Status kInvalidParameter = 87;     // ERROR_INVALID_PARAMETER
 inline constexpr Status kMoreData = 234;            // ERROR_MORE_DATA
 inline constexpr Status kBadPathName = 161;         // ERROR_BAD_PATHNAME

@@ -40,23 +40,35 @@ std::int32_t DwordFromText(const std::string& text) {
 
 std::string RegistryMod::ReadValue(KeyHandle root, const std::string& keyPath,
                                    const std::string& valueName) const noexcept {
+    return ReadValueStatus(root, keyPath, valueName).text;
+}
+
+ValueRead RegistryMod::ReadValueStatus(KeyHandle root, const std::string& keyPath,
+                                       const std::string& valueName) const noexcept {
     try {
         KeyOwner key(api_);
-        // A failed open leaves the handle null, and the query on it fails in turn.
-        api_.OpenKey(root, keyPath, key.put());
+        // A failed open leaves the handle null, and the read fails with it; the open's result only
+        // says why.
+        const Status opened = api_.OpenKey(root, keyPath, key.put());
+        if (key.get() == kNullKey) {
+            return {kNotFound, opened != status::kSuccess ? opened : status::kInvalidHandle};
+        }
         std::vector<std::uint8_t> buffer(kReadBufferSize, 0);
         std::uint32_t valueType = type::kNone;
         std::uint32_t size = kReadBufferSize;
-        if (key.get() == kNullKey ||
-            api_.QueryValue(key.get(), valueName, &valueType, buffer.data(), &size) !=
-                status::kSuccess ||
-            size > kReadBufferSize) {
-            return kNotFound;
+        const Status queried =
+            api_.QueryValue(key.get(), valueName, &valueType, buffer.data(), &size);
+        if (queried != status::kSuccess) {
+            return {kNotFound, queried};
         }
-        return ValueText(valueType, std::span<const std::uint8_t>(buffer.data(), size));
+        if (size > kReadBufferSize) {
+            return {kNotFound, status::kMoreData};
+        }
+        return {ValueText(valueType, std::span<const std::uint8_t>(buffer.data(), size)),
+                status::kSuccess};
     } catch (...) {
         // Only allocation can throw here; a read that cannot complete is a failed read.
-        return kNotFound;
+        return {kNotFound, status::kNotEnoughMemory};
     }
 }
 

@@ -16,6 +16,15 @@ inline constexpr const char* kNotFound = "Not Found";
 // Size of the one buffer a read uses; larger values read as kNotFound.
 inline constexpr std::uint32_t kReadBufferSize = 2048;
 
+// A read as ReadValue makes it, with the status that tells a value that does not exist from one
+// that could not be read: kSuccess when text is the value's text; kFileNotFound when the key or
+// the value does not exist; any other status (kMoreData for data longer than kReadBufferSize) when
+// it exists but could not be read. text is kNotFound unless the read succeeded.
+struct ValueRead {
+    std::string text;
+    Status status = status::kFileNotFound;
+};
+
 class RegistryMod {
 public:
     explicit RegistryMod(RegistryApi& api) noexcept : api_(api) {}
@@ -23,6 +32,8 @@ public:
     // The value as text (see ValueText.h), or kNotFound.
     std::string ReadValue(KeyHandle root, const std::string& keyPath,
                           const std::string& valueName) const noexcept;
+    ValueRead ReadValueStatus(KeyHandle root, const std::string& keyPath,
+                              const std::string& valueName) const noexcept;
 
     // Creates the key path if needed and stores the value. A type of type::kDword stores the data
     // read as a 32-bit number (0 when they are not one) as four little-endian bytes; type::kSz

@@ -8,8 +8,9 @@
 
 namespace corvelle::ui {
 
-// The toolbar information page that the banner opens.
-inline constexpr const char* kToolbarPageUrl = "https://corvelle.example/www/index.php?name=toolbar";
+// The toolbar information page that the banner opens: a fixed path and query on the publisher's
+// site, which the build setting CORVELLE_SITE names ("https://host", see CMakeLists.txt).
+inline constexpr const char* kToolbarPageUrl = CORVELLE_SITE "/www/index.php?name=toolbar";
 
 // Places the window above all non-topmost windows, keeping its position and size.
 void StayOnTop(HWND window);

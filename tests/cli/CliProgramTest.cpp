@@ -3,16 +3,20 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "RegistryProbe.h"
 #include "TestRegistry.h"
+#include "Win32RegistryKeys.h"
 
 namespace corvelle::cli {
 namespace {
@@ -40,12 +44,12 @@ std::string ReadAll(const std::wstring& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Runs a command line to its end with standard output and error sent to files; returns the exit
-// code.
+// Runs a command line to its end with standard output and error sent to files (standard output
+// opened with the access given); returns the exit code.
 DWORD RunProcess(std::wstring commandLine, const std::wstring& outPath = L"NUL",
-                 const std::wstring& errPath = L"NUL") {
+                 const std::wstring& errPath = L"NUL", DWORD outAccess = GENERIC_WRITE) {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    const HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+    const HANDLE out = CreateFileW(outPath.c_str(), outAccess, FILE_SHARE_READ, &inherit,
                                    CREATE_ALWAYS, 0, nullptr);
     const HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
                                    CREATE_ALWAYS, 0, nullptr);
@@ -114,14 +118,14 @@ protected:
         std::string out;
         std::string err;
     };
-    Result Cli(const std::wstring& args) {
+    Result Cli(const std::wstring& args, DWORD outAccess = GENERIC_WRITE) {
         const std::wstring exe = SelfDirectory() + CORVELLE_CLI_FROM_TESTS;
         // Fresh names each run: under Wine a file the child wrote may stay open a moment after
         // it ends, so it can be neither deleted nor truncated at once.
         ++runs_;
         const std::wstring out = folder_ + L"stdout" + std::to_wstring(runs_) + L".txt";
         const std::wstring err = folder_ + L"stderr" + std::to_wstring(runs_) + L".txt";
-        const DWORD exit = RunProcess(L"\"" + exe + L"\" " + args, out, err);
+        const DWORD exit = RunProcess(L"\"" + exe + L"\" " + args, out, err, outAccess);
         return {exit, ReadAll(out), ReadAll(err)};
     }
 
@@ -149,7 +153,7 @@ TEST_F(CliProgramTest, ExitCodesAndStreamsAsAScriptSeesThem) {
         // The parent of the switch's key is volatile: the key cannot be created.
         {L"enable -v", 1,
          "Initializing...\r\nScanning Registry...\r\nApplying Patch...\r\nDone!\r\n",
-         "Patch failed!\r\n"},
+         "corvelle-cli: Patch failed!\r\n"},
     };
     for (const Case& c : cases) {
         if (c.exit == 1) {
@@ -161,6 +165,31 @@ TEST_F(CliProgramTest, ExitCodesAndStreamsAsAScriptSeesThem) {
         EXPECT_EQ(result.err.substr(0, result.err.find('\n') + 1), c.err);
     }
     EXPECT_EQ(ReadStored(Api(), "Software\\Yahoo\\pager\\Test", "Plural"), std::nullopt);
+}
+
+TEST_F(CliProgramTest, WhatCannotBeReadOrWrittenIsAFailureNotAState) {
+    // A key the user may not read: its state is unknown, not off.
+    const std::string key = "Software\\Yahoo\\pager\\Test";
+    Plant(Api(), key, "Plural", Dword(1));
+    ASSERT_TRUE(corvelle::testing::SetEveryonesAccess(key, WRITE_DAC));
+    Result result = Cli(L"status");
+    ASSERT_TRUE(corvelle::testing::SetEveryonesAccess(key, KEY_ALL_ACCESS));
+    EXPECT_EQ(result.exit, 1U);
+    EXPECT_EQ(result.out,
+              "Multi-instance: unknown\r\nAds removed: 0 of 6\r\nBottom ad removed: no\r\n");
+    EXPECT_EQ(result.err.rfind("corvelle-cli: cannot read \"Plural\" under "
+                               "HKEY_CURRENT_USER\\Software\\Yahoo\\pager\\Test: ",
+                               0),
+              0U)
+        << result.err;
+
+    // Standard output that refuses writes: the change is made, and the exit code says the
+    // output was lost.
+    result = Cli(L"enable", GENERIC_READ);
+    EXPECT_EQ(result.exit, 1U);
+    EXPECT_EQ(result.err.rfind("corvelle-cli: cannot write to standard output: ", 0), 0U)
+        << result.err;
+    EXPECT_EQ(ReadStored(Api(), key, "Plural"), Dword(1));
 }
 
 TEST_F(CliProgramTest, ExportNeverLeavesPartOfAFileAndReplacesOnlyWithForce) {
@@ -177,7 +206,7 @@ TEST_F(CliProgramTest, ExportNeverLeavesPartOfAFileAndReplacesOnlyWithForce) {
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
     result = Cli(L"export --force \"" + folder + L"\"");
     EXPECT_EQ(result.exit, 1U);
-    EXPECT_NE(result.err.find("Cannot write "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("corvelle-cli: cannot write "), std::string::npos) << result.err;
     EXPECT_NE(result.err.find("a folder.reg"), std::string::npos) << result.err;
     EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << "the folder was changed";
     EXPECT_EQ(settings::testing::TakeSnapshot(Api()), before);
@@ -186,6 +215,7 @@ TEST_F(CliProgramTest, ExportNeverLeavesPartOfAFileAndReplacesOnlyWithForce) {
     std::ofstream(kept.c_str(), std::ios::binary) << "mine";
     result = Cli(L"export \"" + kept + L"\"");
     EXPECT_EQ(result.exit, 1U);
+    EXPECT_EQ(result.err.rfind("corvelle-cli: ", 0), 0U) << result.err;
     EXPECT_NE(result.err.find("already exists; add --force"), std::string::npos) << result.err;
     EXPECT_EQ(ReadAll(kept), "mine");
 
@@ -194,20 +224,105 @@ TEST_F(CliProgramTest, ExportNeverLeavesPartOfAFileAndReplacesOnlyWithForce) {
     EXPECT_EQ(ReadAll(kept).substr(0, 4), std::string("\xFF\xFEW\0", 4));
 }
 
+// The text as the system's OEM code page has it, the code page of a new console.
+std::string InOemCodePage(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_OEMCP, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_OEMCP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                        nullptr, nullptr);
+    return bytes;
+}
+
 TEST_F(CliProgramTest, ExportTakesAnyFileName) {
-    const std::wstring name = folder_ + L"r\u00fcckg\u00e4ngig \u65e5\u672c \u0436.reg";
+    const std::wstring name = folder_ + L"r\u00fcckg\u00e4ngig Jos\u00e9 \u65e5\u672c \u0436.reg";
     const Result result = Cli(L"export \"" + name + L"\"");
     EXPECT_EQ(result.exit, 0U) << result.err;
-    // The name comes back in UTF-8 on the redirected output.
-    EXPECT_NE(result.out.find("r\xC3\xBC" "ckg\xC3\xA4ngig \xE6\x97\xA5\xE6\x9C\xAC \xD0\xB6.reg"),
-              std::string::npos)
-        << result.out;
+    // The name comes back on the redirected output in the console's code page, as scripts read it
+    // (under Wine as on most Windows systems, an OEM code page other than UTF-8).
+    EXPECT_NE(result.out.find(InOemCodePage(name)), std::string::npos) << result.out;
     const std::string text = ReadAll(name);
     const std::string header = "Windows Registry Editor Version 5.00\r\n";
     ASSERT_GE(text.size(), 2 + header.size() * 2);
     for (std::size_t i = 0; i < header.size(); ++i) {
         EXPECT_EQ(text[2 + 2 * i], header[i]);
     }
+}
+
+// The access list of a file, as text.
+std::wstring AccessList(const std::wstring& path) {
+    std::wstring text;
+    DWORD needed = 0;
+    GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    const PSECURITY_DESCRIPTOR descriptor = buffer.data();
+    LPWSTR sddl = nullptr;
+    if (needed != 0 &&
+        GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor, needed, &needed) &&
+        ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                             DACL_SECURITY_INFORMATION, &sddl,
+                                                             nullptr)) {
+        text = sddl;
+        LocalFree(sddl);
+    }
+    return text;
+}
+
+TEST_F(CliProgramTest, ExportWaitsForAHeldFileKeepsItsAccessListAndTakesLongNames) {
+    // Held open for a moment by another program, as a virus scanner does.
+    const std::wstring held = folder_ + L"held.reg";
+    std::ofstream(held.c_str(), std::ios::binary) << "mine";
+    const HANDLE hold = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(hold, INVALID_HANDLE_VALUE);
+    std::thread release([hold] {
+        Sleep(400);
+        CloseHandle(hold);
+    });
+    Result result = Cli(L"export --force \"" + held + L"\"");
+    release.join();
+    EXPECT_EQ(result.exit, 0U) << result.err;
+    EXPECT_EQ(ReadAll(held).substr(0, 4), std::string("\xFF\xFEW\0", 4));
+    if (OnWine()) {
+        // Wine's ReplaceFileW moves the replaced file aside to a name from GetTempFileNameW
+        // ("rfXXXX.tmp"); when that move fails it leaves the empty file the name was taken with.
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = FindFirstFileW((folder_ + L"rf*.tmp").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                DeleteFileW((folder_ + found.cFileName).c_str());
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+    }
+
+    // Replaced with --force, the file keeps the access list it had.
+    const std::wstring kept = folder_ + L"kept.reg";
+    std::ofstream(kept.c_str(), std::ios::binary) << "mine";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:P(A;;FA;;;WD)(A;;FR;;;BU)", SDDL_REVISION_1, &descriptor, nullptr));
+    const BOOL set = SetFileSecurityW(kept.c_str(), DACL_SECURITY_INFORMATION, descriptor);
+    LocalFree(descriptor);
+    ASSERT_TRUE(set);
+    const std::wstring before = AccessList(kept);
+    result = Cli(L"export --force \"" + kept + L"\"");
+    EXPECT_EQ(result.exit, 0U) << result.err;
+    if (before.find(L"(A;;FR;;;BU)") != std::wstring::npos) {
+        EXPECT_EQ(AccessList(kept), before);
+    } else {
+        // Wine keeps no access list of its own for a file where the Linux file system stores no
+        // extended attributes; it shows one made from the file's mode, which does not say this.
+        EXPECT_TRUE(OnWine()) << "the access list did not take";
+    }
+
+    // A name as long as a folder entry may be (255 characters): the temporary file's name is
+    // never the one that is too long. With the folder, the path is longer than MAX_PATH.
+    const std::wstring longName = folder_ + std::wstring(251, L'n') + L".reg";
+    result = Cli(L"export \"" + longName + L"\"");
+    EXPECT_EQ(result.exit, 0U) << result.err;
+    EXPECT_EQ(ReadAll(L"\\\\?\\" + longName).substr(0, 4), std::string("\xFF\xFEW\0", 4));
+    DeleteFileW((L"\\\\?\\" + longName).c_str());
 }
 
 struct TouchedValue {

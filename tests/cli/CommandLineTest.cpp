@@ -10,6 +10,7 @@
 #include "SettingsTest.h"
 #include "cli/Arguments.h"
 #include "cli/CommandLine.h"
+#include "cli/StatusReport.h"
 
 namespace corvelle::cli {
 namespace {
@@ -96,6 +97,42 @@ TEST_P(CommandLineTest, StatusDecidesAsTheWindowAndChangesNothing) {
     }
 }
 
+// A value that exists but cannot be read is not taken for an absent one, as the window's start-up
+// takes it: its part of the state is unknown, and the reason goes to stderr and into the JSON.
+TEST_P(CommandLineTest, StatusShowsWhatItCannotReadAsUnknownAndExitsWithOne) {
+    Plant(Api(), kTestKey, "Plural", Dword(1));
+    Plant(Api(), kYUrlKey, "Chat Adurl", Sz("*"));
+    Plant(Api(), kYUrlKey, "Messenger Ad", Sz(std::string(3000, '*')));
+    const Lines reasons = {
+        "corvelle-cli: cannot read \"Plural\" under "
+        "HKEY_CURRENT_USER\\Software\\Yahoo\\pager\\Test: Access denied.",
+        "corvelle-cli: cannot read \"Messenger Ad\" under "
+        "HKEY_CURRENT_USER\\Software\\Yahoo\\pager\\YUrl: its data are longer than the 2048 bytes "
+        "a read takes.",
+    };
+    RefusingRegistry unreadable(Api(), {}, {"Plural"});
+    EXPECT_EQ(RunOn(unreadable, {"status"}), kExitRefused);
+    EXPECT_EQ(host.out, (Lines{"Multi-instance: unknown", "Ads removed: 1 of 6",
+                               "Bottom ad removed: unknown"}));
+    EXPECT_EQ(host.err, reasons);
+    host.out.clear();
+    host.err.clear();
+    // A reason in the system's language is escaped beyond ASCII, so the JSON is the same in
+    // every code page.
+    EXPECT_NE(StatusJson({}, {{"K", "N", "refus\xC3\xA9 \xF0\x9F\x98\x80"}})
+                  .find(R"("reason":"refus\u00e9 \ud83d\ude00")"),
+              std::string::npos);
+    EXPECT_EQ(RunOn(unreadable, {"status", "--json"}), kExitRefused);
+    EXPECT_EQ(host.out,
+              Lines{R"({"multiInstance":null,"adsRemoved":1,"adValues":6,"bottomAdRemoved":null,)"
+                    R"("unreadable":[{"key":"HKEY_CURRENT_USER\\Software\\Yahoo\\pager\\Test",)"
+                    R"("name":"Plural","reason":"Access denied."},)"
+                    R"({"key":"HKEY_CURRENT_USER\\Software\\Yahoo\\pager\\YUrl",)"
+                    R"("name":"Messenger Ad","reason":"its data are longer than the 2048 bytes a )"
+                    R"(read takes."}]})"});
+    EXPECT_EQ(host.err, reasons);
+}
+
 struct CommandCase {
     Lines args;
     Lines out;
@@ -120,6 +157,10 @@ TEST_P(CommandLineTest, CommandsDoTheWindowsRegistryWorkAndPrintItsResultLine) {
         {{"bottom-ad", "on"}, {"Bottom ad removed: yes"}, "Software\\Yahoo\\yui", "Messenger Ad",
          Sz("*")},
         {{"bottom-ad", "off"}, {"Bottom ad removed: no"}, "Software\\Yahoo\\pager\\YUrl",
+         "Messenger Ad", std::nullopt},
+        {{"remove-bottom-ad"}, {"Bottom ad removed: yes"}, "Software\\Yahoo\\pager",
+         "Messenger Ad", Sz("*")},
+        {{"reinstate-bottom-ad"}, {"Bottom ad removed: no"}, "Software\\Yahoo\\pager\\YUrl",
          "Messenger Ad", std::nullopt},
     };
     for (const CommandCase& c : cases) {
@@ -163,7 +204,8 @@ TEST_P(CommandLineTest, RefusedChangesExitWithOneAndTheWindowsFailureLineOnStder
             ASSERT_TRUE(Registry().MakeReadOnly(c.key)) << c.key;
         }
         EXPECT_EQ(Run(c.args), kExitRefused) << c.args.front();
-        EXPECT_EQ(host.err, Lines{c.failureLine}) << c.args.front();
+        EXPECT_EQ(host.err, Lines{std::string("corvelle-cli: ") + c.failureLine})
+            << c.args.front();
         // -v still shows the progress; the result line never goes to stdout.
         EXPECT_EQ(host.out.size(), c.args.size() > 1 && c.args[1] == "-v" ? 4U : 0U)
             << c.args.front();
@@ -174,7 +216,7 @@ TEST_P(CommandLineTest, RefusedChangesExitWithOneAndTheWindowsFailureLineOnStder
 TEST_P(CommandLineTest, RemoveAdsChangesEveryValueItCanWhenOneIsRefused) {
     RefusingRegistry refusing(Api(), {"Webcam Viewer Ad"});
     EXPECT_EQ(RunOn(refusing, {"remove-ads"}), kExitRefused);
-    EXPECT_EQ(host.err, Lines{"Ads not removed!"});
+    EXPECT_EQ(host.err, Lines{"corvelle-cli: Ads not removed!"});
     EXPECT_EQ(ReadStored(Api(), kYUrlKey, "Webcam Viewer Ad Medium"), Sz("about:blank"));
     EXPECT_EQ(ReadStored(Api(), kYUrlKey, "Webcam Viewer Ad"), std::nullopt);
 }
@@ -245,12 +287,13 @@ TEST_P(CommandLineTest, ExportThatCannotReadOrWriteExitsWithOneAndLeavesNoFile) 
         std::string err;
     };
     const std::vector<Case> cases = {
-        {{"export", "kept.reg"}, "", false, "kept.reg already exists; add --force to replace it."},
+        {{"export", "kept.reg"}, "", false,
+         "corvelle-cli: kept.reg already exists; add --force to replace it."},
         {{"export", "x.reg"}, "Chat Adurl", false,
-         "Cannot read \"Chat Adurl\" under HKEY_CURRENT_USER\\Software\\Yahoo\\pager\\YUrl\\: "
-         "Access denied. Nothing was written."},
+         "corvelle-cli: cannot read \"Chat Adurl\" under "
+         "HKEY_CURRENT_USER\\Software\\Yahoo\\pager\\YUrl: Access denied. Nothing was written."},
         {{"export", "x.reg"}, "", true,
-         "Cannot write x.reg: The system cannot find the path specified."},
+         "corvelle-cli: cannot write x.reg: The system cannot find the path specified."},
     };
     for (const Case& c : cases) {
         host.err.clear();

@@ -26,6 +26,11 @@ public:
 
     void Out(const std::string& line) override { out.push_back(line); }
     void Err(const std::string& line) override { err.push_back(line); }
+    std::string OutFailure() const override { return {}; }
+    std::string StatusText(registry::Status status) override {
+        return status == registry::status::kAccessDenied ? "Access denied."
+                                                         : "error " + std::to_string(status);
+    }
 
     StoredRead ReadStored(const std::string& keyPath, const std::string& name) override {
         if (name == failReadOf) {

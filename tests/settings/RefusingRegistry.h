@@ -1,6 +1,7 @@
 #pragma once
 // Forwards the seven calls to another registry but refuses, as an access list would, to set or
-// delete values of the chosen names, so that one value among several can fail.
+// delete values of the chosen names (and, if asked, to read those of other chosen names), so that
+// one value among several can fail.
 
 #include <algorithm>
 #include <cctype>
@@ -13,10 +14,14 @@ namespace corvelle::settings::testing {
 
 class RefusingRegistry final : public registry::RegistryApi {
 public:
-    RefusingRegistry(registry::RegistryApi& inner, std::set<std::string> refusedNames)
+    RefusingRegistry(registry::RegistryApi& inner, const std::set<std::string>& refusedNames,
+                     const std::set<std::string>& unreadableNames = {})
         : inner_(inner) {
         for (const std::string& name : refusedNames) {
             refused_.insert(Folded(name));
+        }
+        for (const std::string& name : unreadableNames) {
+            unreadable_.insert(Folded(name));
         }
     }
 
@@ -31,7 +36,9 @@ public:
     registry::Status QueryValue(registry::KeyHandle key, const std::string& name,
                                 std::uint32_t* type, std::uint8_t* data,
                                 std::uint32_t* size) override {
-        return inner_.QueryValue(key, name, type, data, size);
+        return unreadable_.count(Folded(name)) != 0
+                   ? registry::status::kAccessDenied
+                   : inner_.QueryValue(key, name, type, data, size);
     }
     registry::Status SetValue(registry::KeyHandle key, const std::string& name, std::uint32_t type,
                               const std::uint8_t* data, std::uint32_t size) override {
@@ -59,6 +66,7 @@ private:
 
     registry::RegistryApi& inner_;
     std::set<std::string> refused_;
+    std::set<std::string> unreadable_;
 };
 
 }  // namespace corvelle::settings::testing
