@@ -11,7 +11,6 @@
 #include <iterator>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "RegistryProbe.h"
@@ -275,12 +274,18 @@ TEST_F(CliProgramTest, ExportWaitsForAHeldFileKeepsItsAccessListAndTakesLongName
     const HANDLE hold = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(hold, INVALID_HANDLE_VALUE);
-    std::thread release([hold] {
-        Sleep(400);
-        CloseHandle(hold);
-    });
+    struct Release {
+        static DWORD WINAPI Run(void* handle) {
+            Sleep(400);
+            CloseHandle(static_cast<HANDLE>(handle));
+            return 0;
+        }
+    };
+    const HANDLE release = CreateThread(nullptr, 0, Release::Run, hold, 0, nullptr);
+    ASSERT_NE(release, nullptr);
     Result result = Cli(L"export --force \"" + held + L"\"");
-    release.join();
+    WaitForSingleObject(release, INFINITE);
+    CloseHandle(release);
     EXPECT_EQ(result.exit, 0U) << result.err;
     EXPECT_EQ(ReadAll(held).substr(0, 4), std::string("\xFF\xFEW\0", 4));
     if (OnWine()) {
