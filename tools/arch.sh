@@ -43,7 +43,8 @@ prefix_arch() {
 # Linux 6.7). CORVELLE_X86_ROUTE=emulated chooses emulation even where Linux runs them. Where
 # neither works, says why in one line and fails.
 x86_route() {
-  if [ "${CORVELLE_X86_ROUTE:-}" != emulated ] && runs_32bit_programs; then
+  # The probe runs even when emulation is asked for: where it cannot run at all, it stops here.
+  if runs_32bit_programs && [ "${CORVELLE_X86_ROUTE:-}" != emulated ]; then
     echo native
     return 0
   fi
