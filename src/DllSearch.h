@@ -1,9 +1,21 @@
 #pragma once
-// Where DLLs that are loaded by name may come from; both programs call this first thing.
+// Where DLLs that are loaded by name may come from; both programs call this first thing. And
+// functions looked up at run time, converted to their type.
 
 #include <windows.h>
 
 namespace corvelle {
+
+// GetProcAddress's result converted to the function's real type (the detour through a function
+// type without parameters is the one conversion the compiler accepts between function types).
+// Null when the module is null or lacks the function.
+template <typename Function>
+Function DllFunction(HMODULE module, const char* name) {
+    if (module == nullptr) {
+        return nullptr;
+    }
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
 
 // Where the system has SetDefaultDllDirectories (Windows 8 on, and Vista and 7 with their update),
 // DLLs loaded by name from now on come from the system folder only: a DLL of the same name beside
@@ -12,13 +24,9 @@ namespace corvelle {
 // system folder by their full path anyway.
 inline void LoadDllsFromSystemFolderOnly() {
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-    const FARPROC found =
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
-    if (found != nullptr) {
-        // The detour through a function type without parameters is the one conversion the
-        // compiler accepts between function types.
-        const auto setDefaultDllDirectories = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
-            reinterpret_cast<void (*)()>(found));
+    const auto setDefaultDllDirectories = DllFunction<SetDefaultDllDirectoriesFunction>(
+        GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories");
+    if (setDefaultDllDirectories != nullptr) {
         setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
 }

@@ -107,6 +107,7 @@ if [ -n "${DISPLAY:-}" ]; then
 fi
 
 echo "No display: running on a virtual screen."
+mkdir -p "$(dirname "$shot")"
 . tools/xvfb.sh
 start_xvfb 640x480
 # Ending the virtual screen ends the Wine processes whose windows are on it, which are only the
@@ -131,7 +132,7 @@ for _ in $(seq 120); do
   fi
   # grep reads the whole histogram: stopping at the first match (-q) would end convert by SIGPIPE,
   # which pipefail counts as a miss.
-  if mkdir -p "$(dirname "$shot")" && import -window root "$shot" 2>/dev/null &&
+  if import -window root "$shot" 2>/dev/null &&
      convert "$shot" -format %c histogram:info:- 2>/dev/null | grep -i '#8BA2C2' >/dev/null; then
     sleep 1  # let the banner and buttons finish painting
     import -window root "$shot"

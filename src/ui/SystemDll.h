@@ -5,18 +5,9 @@
 
 #include <windows.h>
 
-namespace corvelle::ui {
+#include "DllSearch.h"  // DllFunction
 
-// GetProcAddress's result converted to the function's real type (the detour through a function
-// type without parameters is the one conversion the compiler accepts between function types).
-// Null when the module is null or lacks the function.
-template <typename Function>
-Function DllFunction(HMODULE module, const char* name) {
-    if (module == nullptr) {
-        return nullptr;
-    }
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
+namespace corvelle::ui {
 
 // Loads a DLL from the system folder by its full path, or finds it loaded, and keeps it for the
 // rest of the process's life (pinned): work it starts may still run in its code after the call that
