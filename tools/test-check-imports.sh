@@ -54,7 +54,7 @@ delay_library() {  # ARCH DLL FUNCTION: $dir/libdelay-ARCH.a, which delay-loads 
   printf 'LIBRARY %s\nEXPORTS\n%s\n' "$2" "$3" >"$dir/delay-$1.def"
   "$1-w64-mingw32-dlltool" -k --input-def "$dir/delay-$1.def" --output-delaylib "$dir/libdelay-$1.a"
 }
-# The headers GNU ld (Debian 12) leaves out of x86 programs, written in with tools/check-imports.py's own reader:
+# What GNU ld (Debian 12) leaves out of x86 programs' headers, written in with the check's reader:
 #   directory EXE INDEX SYMBOL SIZE [older]  points EXE's data directory entry INDEX, with SIZE,
 #   at the symbol whose name starts with SYMBOL; "older" turns the delay-load descriptor there
 #   into the older form, of virtual addresses, which only the entry lists.
@@ -81,7 +81,7 @@ if sys.argv[5:] == ["older"]:
         entry += 4
     fields[0] = 0
     fields[1:5] = [field + base for field in fields[1:5]]
-    struct.pack_into("<8I16x", data, descriptor, *fields)  # and a zero descriptor to end the list
+    struct.pack_into("<8I32x", data, descriptor, *fields)  # and a zero descriptor to end the list
 with open(path, "wb") as f:
     f.write(data)
 EOF
