@@ -1,14 +1,16 @@
 # Thin entry points over the CMake presets; each installs the packages it needs first.
 SCREENSHOT ?= build/corvelle-screenshot.png
 
-.PHONY: run test test-native test-windows test-windows-x64 test-windows-x86 test-release dist sanitize \
+.PHONY: run test test-native test-windows test-windows-8 test-windows-10 test-release dist sanitize \
         bench fuzz lint clean
 
-# ARCH=x86 (the default, runs in every prefix) or ARCH=x64.
+# ARCH=x86 (the default, runs in every prefix) or ARCH=x64; WINE=8 or WINE=10 for Debian 12's or 13's
+# Wine instead of your own (only as given on the command line: winetricks users set WINE otherwise).
 run:
-	ARCH=$(ARCH) tools/run.sh "$(SCREENSHOT)"
+	ARCH=$(ARCH) CORVELLE_WINE=$(if $(filter command line,$(origin WINE)),$(WINE)) tools/run.sh "$(SCREENSHOT)"
 
 test: test-native test-windows test-release
+	@[ -z "$(CORVELLE_SKIP_WINE10)" ] || echo "make test: Wine 10 SKIPPED (CORVELLE_SKIP_WINE10 is set); only Wine 8 was tested."
 
 test-native:
 	tools/install-deps.sh build
@@ -16,17 +18,28 @@ test-native:
 	cmake --build --preset native
 	ctest --preset native
 
-# Every Windows test on both builds: x64 in a 64-bit Wine prefix, x86 in a 32-bit one (in the x86
-# environment, which is checked first); then the two builds' command lines on one registry.
-test-windows: test-windows-x64 test-windows-x86
-	tools/test-shared-registry.sh
+# Every Windows test on both builds and on both Wines (Debian 12's 8 and Debian 13's 10): x64 in a
+# 64-bit prefix, x86 in a 32-bit one (the Wine environments checked first); the two builds'
+# command lines on one registry; then `make run` as users start it. CORVELLE_SKIP_WINE10=1 leaves
+# Wine 10 out of one local run, and says so.
+test-windows: test-windows-8 test-windows-10
+	tools/test-run.sh
 
-test-windows-x64:
+test-windows-8:
 	tools/test-windows.sh x64
-
-test-windows-x86:
 	tools/test-x86-env.sh
 	tools/test-windows.sh x86
+	tools/test-shared-registry.sh
+
+test-windows-10:
+	@if [ -n "$(CORVELLE_SKIP_WINE10)" ]; then \
+	  echo "Wine 10: SKIPPED (CORVELLE_SKIP_WINE10 is set): this run tested Wine 8 only."; \
+	else \
+	  CORVELLE_WINE=10 CORVELLE_X86_ENV_ONLY_ROUTES=1 tools/test-x86-env.sh && \
+	  CORVELLE_WINE=10 tools/test-windows.sh x64 && \
+	  CORVELLE_WINE=10 tools/test-windows.sh x86 && \
+	  CORVELLE_WINE=10 tools/test-shared-registry.sh; \
+	fi
 
 # The release archives for both builds and their checksums, in dist/.
 dist:

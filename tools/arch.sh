@@ -11,7 +11,13 @@ runs_32bit_programs() {
   _probe=$(mktemp "$_dir/corvelle-elf32.XXXXXX" 2>/dev/null) || _probe=""
   _status=1
   if [ -n "$_probe" ]; then
-    printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\133\000\000\000\133\000\000\000\005\000\000\000\000\020\000\000\061\333\061\300\100\315\200' >"$_probe"
+    # A probe that could not be written whole (a full disk) would run as an empty script and
+    # exit 0: only the whole 91 bytes are a question to the kernel.
+    if ! { printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\133\000\000\000\133\000\000\000\005\000\000\000\000\020\000\000\061\333\061\300\100\315\200' >"$_probe"; } 2>/dev/null || [ "$(wc -c <"$_probe")" != 91 ]; then
+      rm -f "$_probe"
+      echo "$(basename "$0" .sh): cannot write the 32-bit probe to $_dir (disk full?), so it cannot tell whether this Linux system runs 32-bit programs; free some space or set TMPDIR to another folder." >&2
+      exit 1
+    fi
     chmod +x "$_probe"
     "$_probe" >/dev/null 2>&1 </dev/null && _status=0
     if [ "$_status" != 0 ]; then
@@ -37,26 +43,41 @@ prefix_arch() {
   sed -n 's/^#arch=\(win32\|win64\)\r\{0,1\}$/\1/p' "$1/system.reg" 2>/dev/null | head -n 1
 }
 
-# x86_route: prints how the x86 build's programs run here, in the environment of
-# tools/x86-env.sh: "native" where Linux runs 32-bit programs, "emulated" where it does not but can
-# hand them to qemu-i386 inside a private user namespace (binfmt_misc per user namespace came with
-# Linux 6.7). CORVELLE_X86_ROUTE=emulated chooses emulation even where Linux runs them. Where
-# neither works, says why in one line and fails.
-x86_route() {
-  # The probe runs even when emulation is asked for: where it cannot run at all, it stops here.
-  if runs_32bit_programs && [ "${CORVELLE_X86_ROUTE:-}" != emulated ]; then
-    echo native
-    return 0
-  fi
+# can_emulate_x86: true where 32-bit programs can be handed to qemu-i386 inside a private user
+# namespace, which needs binfmt_misc per user namespace (Linux 6.7 or later) and user namespaces
+# allowed. Otherwise prints, on standard output, one line saying why not.
+can_emulate_x86() {
   _kernel=$(uname -r)
   _major=${_kernel%%.*} _minor=${_kernel#*.}
   _minor=${_minor%%[!0-9]*}
-  if [ "$_major" -lt 6 ] || { [ "$_major" -eq 6 ] && [ "$_minor" -lt 7 ]; }; then
-    echo "x86: this Linux ($_kernel) runs no 32-bit programs, and emulating them needs binfmt_misc per user namespace (Linux 6.7 or later)." >&2
+  if [ "$_major" -lt 6 ] || { [ "$_major" -eq 6 ] && [ "${_minor:-0}" -lt 7 ]; }; then
+    echo "emulating 32-bit programs needs binfmt_misc per user namespace, which came with Linux 6.7; this is Linux $_kernel"
     return 1
   fi
   if ! unshare --user --map-root-user --mount true 2>/dev/null; then
-    echo "x86: this Linux runs no 32-bit programs, and emulating them needs user namespaces, which are not allowed here." >&2
+    echo "emulating 32-bit programs needs user namespaces, which are not allowed here"
+    return 1
+  fi
+}
+
+# x86_route: prints how the x86 build's programs run here, in the environment of
+# tools/x86-env.sh: "native" where Linux runs 32-bit programs, "emulated" where it does not but
+# can_emulate_x86. CORVELLE_X86_ROUTE=emulated chooses emulation even where Linux runs them. Where
+# neither works, says why in one line and fails.
+x86_route() {
+  # The probe runs even when emulation is asked for: where it cannot run at all, it stops here.
+  _native=no
+  runs_32bit_programs && _native=yes
+  if [ "$_native" = yes ] && [ "${CORVELLE_X86_ROUTE:-}" != emulated ]; then
+    echo native
+    return 0
+  fi
+  if ! _why=$(can_emulate_x86); then
+    if [ "$_native" = yes ]; then
+      echo "x86: CORVELLE_X86_ROUTE=emulated, but $_why." >&2
+    else
+      echo "x86: this Linux runs no 32-bit programs, and $_why." >&2
+    fi
     return 1
   fi
   echo emulated

@@ -1,11 +1,16 @@
 #!/bin/bash
 # Builds corvelle.exe and starts it under Wine in the user's Wine prefix (WINEPREFIX, default
-# ~/.wine), where the messenger's settings live.
-#   ARCH=x86 (the default): the 32-bit build, which runs in 32- and 64-bit prefixes. It runs in the
-#   x86 environment (tools/x86-env.sh: Wine with its 32-bit half, emulated where Linux runs no
-#   32-bit programs); where that cannot run, the x64 build is started instead.
-#   ARCH=x64: the 64-bit build, for 64-bit prefixes, with the host's Wine.
-#   With a display (DISPLAY set): opens the window and waits until it is closed.
+# ~/.wine), where the messenger's settings live, as a user starting `wine corvelle.exe` would.
+#   ARCH=x86 (the default): the 32-bit build, which runs in 32- and 64-bit prefixes. It runs with
+#   the user's own Wine where that runs 32-bit programs (Linux runs them and the Wine has its
+#   32-bit half); otherwise in the x86 environment (tools/x86-env.sh: Debian 12's Wine with its
+#   32-bit half, emulated where Linux runs no 32-bit programs), but never on a prefix that another
+#   Wine made or last updated; where neither can, the x64 build is started instead.
+#   ARCH=x64: the 64-bit build, for 64-bit prefixes, with the user's own Wine.
+#   WINE=8 or WINE=10 (CORVELLE_WINE here): either build on Debian 12's Wine 8 or Debian 13's
+#   Wine 10, in its environment, whatever Wine the user has.
+#   With a display (DISPLAY set, and XAUTHORITY where it needs a cookie): opens the window there
+#   and waits until it is closed.
 #   Without one: runs on a virtual screen of its own (Xvfb with a Wine desktop), saves a screenshot
 #   of the window after start-up to the file named by the first argument (default
 #   build/corvelle-screenshot.png, where it does not change the tree), prints its path and exits,
@@ -16,14 +21,39 @@ cd "$(dirname "$0")/.."
 . tools/arch.sh
 prefix=${WINEPREFIX:-$HOME/.wine}
 
+# host_wine_runs_x86: true where the `wine` on PATH runs 32-bit programs: Linux runs them, and
+# that Wine has its 32-bit loader (Debian's and Ubuntu's wine32 in /usr/lib/wine, WineHQ's
+# packages' bin/wine).
+host_wine_runs_x86() {
+  local w loader
+  w=$(command -v wine) || return 1
+  w=$(readlink -f "$w")
+  runs_32bit_programs || return 1
+  for loader in "$w" /usr/lib/wine/wine "$(dirname "$w")/wine"; do
+    [ -f "$loader" ] && [ "$(od -An -tx1 -N5 "$loader" | tr -d ' \n')" = 7f454c4601 ] && return 0
+  done
+  return 1
+}
+
 arch=${ARCH:-}
+route=host
+case "${CORVELLE_WINE:-}" in
+  "") ;;
+  8|10) route=env; x86_route >/dev/null || exit 1 ;;
+  *) echo "run: unknown WINE '$CORVELLE_WINE'; choose WINE=8 (Debian 12's) or WINE=10 (Debian 13's), or none for your own Wine." >&2
+     exit 2 ;;
+esac
+[ "$route" = env ] && [ -z "$arch" ] && arch=x86
 case "$arch" in
   "") arch=x86
-      if ! x86_route >/dev/null; then
-        echo "run: starting the x64 build instead (ARCH=x64)." >&2
-        arch=x64
+      if ! host_wine_runs_x86; then
+        route=env
+        if ! x86_route >/dev/null; then
+          echo "run: starting the x64 build instead (ARCH=x64)." >&2
+          arch=x64 route=host
+        fi
       fi ;;
-  x86) x86_route >/dev/null || exit 1 ;;
+  x86) [ "$route" = env ] || host_wine_runs_x86 || { route=env; x86_route >/dev/null || exit 1; } ;;
   x64) ;;
   *) echo "run: unknown ARCH '$arch'; choose ARCH=x86 (every prefix) or ARCH=x64 (64-bit prefixes)." >&2
      exit 2 ;;
@@ -56,6 +86,26 @@ if [ "$kind" = win64 ] && [ "$arch" = x86 ] && [ ! -e "$prefix/drive_c/windows/s
   fi
   echo "run: $no32; starting the x64 build instead (ARCH=x64)." >&2
   arch=x64
+  [ -n "${CORVELLE_WINE:-}" ] || route=host
+fi
+
+# The environment's Wine never runs on a prefix that another Wine made or last updated: it would
+# update the prefix to its own version, and a server of the other version may be running for it.
+# A Wine that makes or updates a prefix writes the time of its wine.inf to .update-timestamp
+# ("disable" there keeps every Wine from updating it).
+if [ "$route" = env ] && [ -s "$prefix/.update-timestamp" ]; then
+  root=$(tools/x86-env-setup.sh)
+  env_wine="the Wine environment's Wine $(dpkg-query --admindir="$root/var/lib/dpkg" -W -f '${Version}' wine)"
+  stamp=$(head -c 40 "$prefix/.update-timestamp" | tr -d '\n')
+  if [ "$stamp" != disable ] && [ "$stamp" != "$(stat -c %Y "$root/usr/share/wine/wine.inf")" ]; then
+    found="another Wine than $env_wine"
+    if host_wine=$(command -v wine) &&
+       [ "$(stat -c %Y "$(dirname "$(readlink -f "$host_wine")")/../share/wine/wine.inf" 2>/dev/null)" = "$stamp" ]; then
+      found="$(wine --version 2>/dev/null) ($host_wine)"
+    fi
+    echo "run: $prefix was last updated by $found, which $env_wine would update to its own version; it is left as it is. Start the x86 build with that Wine (with its 32-bit half, e.g. Debian's wine32), choose ARCH=x64, or set WINEPREFIX to a new folder." >&2
+    exit 1
+  fi
 fi
 
 preset=windows
@@ -78,12 +128,13 @@ printf '<?xml version="1.0"?>\n<fontconfig><include ignore_missing="yes">%s</inc
   "${FONTCONFIG_FILE:-/etc/fonts/fonts.conf}" "$fonts" >"$fonts/fonts.conf"
 export FONTCONFIG_FILE="$fonts/fonts.conf"
 mkdir -p "$prefix"
-if [ "$arch" = x64 ]; then
+if [ "$route" = host ]; then
   run_wine() { wine "$@"; }
 else
-  # The x86 environment's Wine, on this prefix and on this display. Wine's server directory is
-  # shared with the host, so a server already running for the prefix (the messenger's, say) is
-  # the one used. A server started inside is given time to save the registry and exit by itself
+  [ "$arch" = x64 ] && [ "$kind" != win32 ] && kind=win64
+  # The x86 environment's Wine, on this prefix and on this display (with its cookie). Wine's
+  # server directory is shared with the host, so a server already running for the prefix (the
+  # messenger's, say, of the same Wine version, as the prefix's time stamp showed) is the one used. A server started inside is given time to save the registry and exit by itself
   # before the environment ends.
   loader=/usr/lib/wine/wine64
   [ "$kind" = win32 ] && loader=/usr/lib/wine/wine

@@ -1,63 +1,181 @@
 #!/bin/bash
-# Checks of the x86 environment itself (tools/x86-env-setup.sh, tools/x86-env.sh):
-#  - a run stopped from outside (as Ctrl-C or a time limit stops it) leaves nothing on the host: no
-#    process, no mount, no binfmt entry; on the emulated route too, which registers one inside;
+# Checks of the Wine environment itself (tools/x86-env-setup.sh, tools/x86-env.sh), on each route
+# this Linux has (natively, emulated), and one line for a route it cannot have:
+#  - stopped as Ctrl-C or a time limit stops it, a run first lets the Wine server inside save what
+#    a program wrote, and leaves none of its processes; killed outright, it leaves none either;
+#  - a set-up of another version leaves an environment that a run holds;
 #  - a set-up that cannot reach the mirror fails with one line, removes the half-made environment
-#    that an earlier set-up left, and leaves nothing that a run would take for ready.
+#    that an earlier set-up left, and leaves nothing that a run would take for ready;
+#  - on a Linux older than 6.7 that runs 32-bit programs (as Debian 12's own), these checks pass,
+#    the x86 programs run natively, and the emulated route is left out with one line.
+# CORVELLE_WINE chooses the environment, as for tools/x86-env.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/arch.sh
 x86_route >/dev/null || exit 1
 root=$(tools/x86-env-setup.sh)
+work=$(mktemp -d /var/tmp/corvelle-x86-env-test.XXXXXX)
+held=""
+cleanup() {
+  [ -z "$held" ] || kill -TERM "$held" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf --one-file-system "$work"
+}
+trap cleanup EXIT
 failures=0
 fail() { echo "FAILED: $*" >&2; failures=$((failures + 1)); }
 
-# What the environment has left on the host: processes whose root is in it, and mounts in it.
-leftovers() {
+# The pid namespace of the run whose runner (tools/x86-env.sh) is RUNNER, and what runs in it.
+run_namespace() {
+  local unshare init
+  for unshare in $(cat /proc/"$1"/task/*/children 2>/dev/null); do
+    for init in $(cat /proc/"$unshare"/task/*/children 2>/dev/null); do
+      readlink "/proc/$init/ns/pid" 2>/dev/null && return 0
+    done
+  done
+  return 1
+}
+processes_in() {
   local p
   for p in /proc/[0-9]*; do
-    case "$(readlink "$p/root" 2>/dev/null)" in "$root"|"$root"/*) echo "process ${p#/proc/}" ;; esac
+    [ "$(readlink "$p/ns/pid" 2>/dev/null)" = "$1" ] && echo "${p#/proc/}:$(cat "$p/comm" 2>/dev/null)"
   done
-  awk -v r="$root" '$5 == r || index($5, r "/") == 1 { print "mount " $5 }' /proc/self/mountinfo
-  [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] || echo "binfmt entry qemu-i386"
+  true
+}
+# The Wine prefix the checks use; made once (under emulation that takes a while), and handed to
+# the checks as on Linux 6.1 below.
+prefix=${CORVELLE_X86_ENV_TEST_PREFIX:-$work/prefix}
+# start_run ROUTE MARK CMD: starts CMD in the environment, with W (a folder for its marks) and P
+# (the prefix); returns once it has written MARK in W, with $runner and $ns set.
+start_run() {
+  local route=$1 mark=$2; shift 2
+  rm -f "$work/$mark"
+  mkdir -p "$prefix"
+  CORVELLE_X86_ROUTE=$route tools/x86-env.sh -C "$work" -C "$prefix" -e W="$work" -e P="$prefix" \
+    -- /bin/bash -c "$1" >"$work/run.log" 2>&1 </dev/null &
+  runner=$!
+  ns=""
+  for _ in $(seq 6000); do
+    [ -e "$work/$mark" ] && break
+    kill -0 "$runner" 2>/dev/null || break
+    sleep 0.1
+  done
+  ns=$(run_namespace "$runner") || ns=""
+  [ -e "$work/$mark" ] && [ -n "$ns" ]
+}
+# gone NS: waits up to 20 s for the namespace's last process; prints what is left.
+gone() {
+  local left=""
+  for _ in $(seq 200); do
+    left=$(processes_in "$1")
+    [ -z "$left" ] && return 0
+    sleep 0.1
+  done
+  echo $left
+  return 1
 }
 
-for route in native emulated; do
-  [ "$route" = native ] && [ "$(x86_route)" = emulated ] && continue
-  # A command that starts a server, a virtual screen and a sleeper, then hangs.
-  CORVELLE_X86_ROUTE=$route tools/x86-env.sh -- /bin/bash -c '
-    . tools/xvfb.sh; start_xvfb 320x240
-    WINEPREFIX=/tmp/p wineserver -p; sleep 600 & sleep 600' >/dev/null 2>&1 &
-  runner=$!
-  for _ in $(seq 100); do
-    [ -n "$(leftovers | grep '^process' || true)" ] && break
-    sleep 0.2
+check_route() {
+  local route=$1 left
+  # A program's change reported done while a Windows program still runs (the window, say), then
+  # SIGTERM: the server saves it before it goes. (With no Windows program left, the server would
+  # save and exit by itself within seconds.) Where the server's periodic save happens to come
+  # first, the check is made again with another value.
+  local token attempt saved=""
+  for attempt in 1 2 3; do
+    token=$route-$RANDOM$RANDOM
+    if ! start_run "$route" written 'export WINEPREFIX=$P; wineboot -i >/dev/null 2>&1
+        sleep 600 | wine cmd >/dev/null 2>&1 &
+        wine reg add "HKCU\Software\Corvelle test" /v Saved /d '"$token"' /f >/dev/null 2>&1 &&
+        touch $W/written; wait'; then
+      fail "$route: the run under test never wrote its value: $(tail -n 3 "$work/run.log")"
+      kill -KILL "$runner" 2>/dev/null || true
+      break
+    fi
+    grep -q "$token" "$prefix/user.reg" 2>/dev/null && saved=early || saved=""
+    kill -TERM "$runner"
+    wait "$runner" 2>/dev/null || true
+    left=$(gone "$ns") || fail "$route: left after SIGTERM: $left"
+    [ -n "$saved" ] && continue
+    grep -q "^\"Saved\"=\"$token\"" "$prefix/user.reg" 2>/dev/null ||
+      fail "$route: a value written before SIGTERM is not in the prefix afterwards"
+    break
   done
-  sleep 2
-  [ -n "$(leftovers)" ] || fail "$route: the run under test never started"
-  kill -TERM "$runner"
-  wait "$runner" 2>/dev/null || true
-  left=""
-  for _ in $(seq 50); do
-    left=$(leftovers)
-    [ -z "$left" ] && break
-    sleep 0.2
-  done
-  [ -z "$left" ] || fail "$route: left on the host after the run was stopped: $(echo $left)"
-done
+  [ "$saved" != early ] || fail "$route: the server saved every value before the run was stopped, three times"
+  # SIGKILL to the runner: the namespace dies with it, virtual screen and server included.
+  if start_run "$route" started '. tools/xvfb.sh; start_xvfb 320x240
+      WINEPREFIX=$P wineserver -p; touch $W/started; sleep 600 & sleep 600'; then
+    kill -KILL "$runner"
+    wait "$runner" 2>/dev/null || true
+    left=$(gone "$ns") || fail "$route: left after SIGKILL to the runner: $left"
+  else
+    fail "$route: the run under test never started: $(tail -n 3 "$work/run.log")"
+    kill -KILL "$runner" 2>/dev/null || true
+  fi
+}
 
-# A set-up cut short earlier, then a mirror that cannot be reached.
-cache=$(mktemp -d /var/tmp/corvelle-x86-env-test.XXXXXX)
-trap 'rm -rf --one-file-system "$cache"' EXIT
-key=$(sha256sum tools/x86-env-setup.sh | cut -c1-16)
-mkdir -p "$cache/x86-env-$key/usr/lib/wine"
-out=$(CORVELLE_X86_ENV_CACHE=$cache CORVELLE_X86_MIRROR=http://127.0.0.1:9/debian \
-  tools/x86-env-setup.sh 2>&1 >/dev/null) && fail "set-up with an unreachable mirror succeeded"
-last=$(printf '%s\n' "$out" | grep -v '(+[0-9]* s)$' || true)
-[ "$(printf '%s\n' "$last" | wc -l)" = 1 ] && case "$last" in *debootstrap*failed*) true ;; *) false ;; esac ||
-  fail "set-up with an unreachable mirror did not say so in one line: $last"
-[ ! -e "$cache/x86-env-$key/.complete" ] || fail "a failed set-up marked its environment ready"
-[ ! -e "$cache/x86-env-$key/usr/lib/wine" ] || fail "the half-made environment was kept"
+route=$(x86_route)
+check_route "$route"
+if [ "$route" = native ]; then
+  if why=$(can_emulate_x86); then
+    check_route emulated
+  else
+    echo "x86 environment: the emulated route's checks not run: $why." >&2
+  fi
+fi
+
+if [ -z "${CORVELLE_X86_ENV_ONLY_ROUTES:-}" ]; then
+  # A run holds the environment; a set-up of another version of the script, for which that
+  # environment is old (unused for two days, as far as its marker tells), leaves it.
+  other=$work/other && mkdir -p "$other"
+  cp tools/x86-env-setup.sh "$other/" && echo "# another version" >>"$other/x86-env-setup.sh"
+  other_root=$(CORVELLE_X86_ENV_CACHE=$(dirname "$root") "$other/x86-env-setup.sh" --root)
+  if start_run "$route" holding 'touch $W/holding; sleep 600'; then
+    held=$runner
+    touch -d '2 days ago' "$root/.used"
+    out=$(CORVELLE_X86_ENV_CACHE=$(dirname "$root") CORVELLE_X86_MIRROR=http://127.0.0.1:9/debian \
+      "$other/x86-env-setup.sh" 2>&1 >/dev/null) || true
+    [ -f "$root/.complete" ] || fail "a set-up of another version removed an environment in use: $out"
+    grep -q "leaving $root: in use" <<<"$out" || fail "a set-up of another version did not say it left the environment in use: $out"
+    kill -0 "$held" 2>/dev/null || fail "the run holding the environment ended during another set-up"
+    kill -TERM "$held"; wait "$held" 2>/dev/null || true; held=""
+    touch "$root/.used"
+  else
+    fail "the run holding the environment never started: $(tail -n 3 "$work/run.log")"
+  fi
+  rm -rf --one-file-system "$other_root" "$other_root.log" "$other_root.lock"
+
+  # A set-up cut short earlier, then a mirror that cannot be reached.
+  cache=$work/cache
+  half=$(CORVELLE_X86_ENV_CACHE=$cache tools/x86-env-setup.sh --root)
+  mkdir -p "$half/usr/lib/wine"
+  out=$(CORVELLE_X86_ENV_CACHE=$cache CORVELLE_X86_MIRROR=http://127.0.0.1:9/debian \
+    tools/x86-env-setup.sh 2>&1 >/dev/null) && fail "set-up with an unreachable mirror succeeded"
+  last=$(printf '%s\n' "$out" | grep -v '(+[0-9]* s)$' || true)
+  [ "$(printf '%s\n' "$last" | wc -l)" = 1 ] && case "$last" in *mmdebstrap*failed*) true ;; *) false ;; esac ||
+    fail "set-up with an unreachable mirror did not say so in one line: $last"
+  [ ! -e "$half/.complete" ] || fail "a failed set-up marked its environment ready"
+  [ ! -e "$half/usr/lib/wine" ] || fail "the half-made environment was kept"
+
+  # The same route checks as Debian 12's own Linux 6.1 would see them: 32-bit programs run
+  # natively (where this Linux refuses them, a user namespace of its own hands them to qemu-i386
+  # first, so that they appear to run natively); emulation is not possible there.
+  old=$work/old-kernel && mkdir -p "$old"
+  printf '#!/bin/sh\n[ "$1" = -r ] && echo 6.1.0-28-amd64 || exec /bin/uname "$@"\n' >"$old/uname"
+  chmod +x "$old/uname"
+  as_old="PATH=$old:\$PATH CORVELLE_X86_ENV_ONLY_ROUTES=1 CORVELLE_X86_ENV_TEST_PREFIX=$prefix tools/test-x86-env.sh"
+  if [ "$route" = native ]; then
+    out=$(bash -c "$as_old" 2>&1) || fail "as on Linux 6.1: $out"
+  else
+    register=":qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$root/usr/local/bin/qemu-i386-static:F"
+    out=$(unshare --user --map-root-user --mount --propagation private -- bash -c '
+      mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc && printf "%b" "$1" >/proc/sys/fs/binfmt_misc/register &&
+      eval "$2"' - "$register" "$as_old" 2>&1) || fail "as on Linux 6.1: $out"
+  fi
+  said=$(grep "emulated route's checks not run: .*Linux 6.7; this is Linux 6.1.0" <<<"$out") &&
+    echo "As on Linux 6.1 (x86 programs run natively): ${said#x86 environment: }" >&2 ||
+    fail "as on Linux 6.1, no line says the emulated route is left out: $out"
+fi
 
 [ "$failures" = 0 ] || exit 1
-echo "x86 environment: a stopped run leaves nothing behind; a failed set-up says why and is redone." >&2
+echo "x86 environment ($route): a stopped run saves what Wine wrote and leaves nothing behind; a run's environment is kept; a failed set-up says why and is redone." >&2

@@ -5,8 +5,9 @@
 # /dev/null: a wineserver first started by a test would inherit ctest's output pipe and keep ctest
 # waiting. Uses the caller's X display when DISPLAY is set and CORVELLE_XVFB is not 1; otherwise
 # starts Xvfb on a free display. Everything is removed again on exit.
-# CORVELLE_WINE_VERSION=winxp (or win7, winxp64, ...: the names winecfg takes) makes the prefix report
-# that Windows version to the programs, as winecfg's setting does.
+# CORVELLE_WINE_VERSION=winxp or win7 (the names winecfg takes) makes the prefix report that Windows
+# version (5.1 or 6.1) to the programs, as winecfg's setting does; it fails when the prefix reports
+# another.
 set -euo pipefail
 
 prefix=$(mktemp -d /tmp/corvelle-wine.XXXXXX)
@@ -36,7 +37,16 @@ wineserver -w >/dev/null 2>&1 </dev/null
 wineserver -p >/dev/null 2>&1 </dev/null
 wineboot >/dev/null 2>&1 </dev/null
 if [ -n "${CORVELLE_WINE_VERSION:-}" ]; then
+  case "$CORVELLE_WINE_VERSION" in
+    winxp) number=5.1 ;; win7) number=6.1 ;;
+    *) echo "with-wine: CORVELLE_WINE_VERSION=$CORVELLE_WINE_VERSION: choose winxp or win7" >&2; exit 2 ;;
+  esac
   wine reg add 'HKCU\Software\Wine' /v Version /d "$CORVELLE_WINE_VERSION" /f >/dev/null 2>&1 </dev/null
-  echo "with-wine: the prefix reports $(wine cmd /c ver 2>/dev/null </dev/null | tr -d '\r' | grep -m1 .)"
+  reported=$(wine cmd /c ver 2>/dev/null </dev/null | tr -d '\r' | grep -m1 . || true)
+  case "$reported" in
+    *" $number."*) echo "with-wine: the prefix reports $reported" ;;
+    *) echo "with-wine: asked for Windows $number ($CORVELLE_WINE_VERSION), the prefix reports: $reported" >&2
+       exit 1 ;;
+  esac
 fi
 "$@"

@@ -1,0 +1,110 @@
+#!/bin/bash
+# `make run` as users start it, each in a Wine prefix of its own:
+#  - without a display: it saves its screenshot where it was asked to (a name with a space) or by
+#    default where the tree does not change;
+#  - on a display that needs a cookie (as a desktop's X11 or Xwayland session does), the window
+#    appears, with the x64 build and with the x86 build (on this machine's route for it);
+#  - a prefix that another Wine version last updated is refused in one line and left untouched
+#    where the x86 environment's Wine would have run on it;
+#  - a TMPDIR where the 32-bit probe cannot run (noexec) or cannot be written (full) stops it with
+#    its line rather than a wrong answer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+. tools/arch.sh
+. tools/xvfb.sh
+dir=$(mktemp -d /tmp/corvelle-run.XXXXXX)
+xvfb_pid=""
+cleanup() {
+  local p
+  for p in "$dir"/p-*; do
+    [ -d "$p" ] && WINEPREFIX="$p" wineserver -k >/dev/null 2>&1 || true
+  done
+  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "test-run: FAILED: $*" >&2; failures=$((failures + 1)); }
+
+run() { env -u DISPLAY WINEPREFIX="$dir/p-headless" ARCH=x64 make -s run "$@" >/dev/null; }
+tree_before=$(git status --porcelain)
+run
+run SCREENSHOT="$dir/a b.png"
+[ -s "$dir/a b.png" ] || fail "make run saved no '$dir/a b.png'"
+[ "$(git status --porcelain)" = "$tree_before" ] ||
+  fail "make run changed the tree: $(git status --porcelain)"
+
+# A virtual screen that only a client with its cookie may use.
+cookie=$dir/cookie
+xauth -f "$cookie" add :0 . "$(mcookie)" 2>/dev/null
+start_xvfb 800x600 -auth "$cookie"
+xauth -f "$cookie" add "$DISPLAY" . "$(xauth -f "$cookie" list :0 | awk '{ print $3 }')" 2>/dev/null
+XAUTHORITY=/nonexistent import -window root "$dir/none.png" 2>/dev/null &&
+  fail "the virtual screen let a client in without the cookie"
+export XAUTHORITY=$cookie
+window_appears() {
+  local arch=$1 runner found=""
+  setsid env WINEPREFIX="$dir/p-$arch" ARCH="$arch" make -s run >"$dir/$arch.log" 2>&1 </dev/null &
+  runner=$!
+  for _ in $(seq 360); do
+    sleep 0.5
+    kill -0 "$runner" 2>/dev/null || break
+    # grep reads the whole histogram: see tools/run.sh.
+    if import -window root "$dir/$arch.png" 2>/dev/null &&
+       convert "$dir/$arch.png" -format %c histogram:info:- 2>/dev/null | grep -i '#8BA2C2' >/dev/null; then
+      found=yes
+      break
+    fi
+  done
+  # Ctrl-C as a terminal sends it: to the whole group.
+  kill -INT -- "-$runner" 2>/dev/null || true
+  for _ in $(seq 100); do kill -0 "$runner" 2>/dev/null || break; sleep 0.2; done
+  kill -KILL -- "-$runner" 2>/dev/null || true
+  wait "$runner" 2>/dev/null || true
+  [ -n "$found" ] || fail "ARCH=$arch: the window did not appear on a display that needs a cookie: $(tail -n 3 "$dir/$arch.log")"
+}
+window_appears x64
+if x86_route >/dev/null 2>&1; then
+  window_appears x86
+else
+  echo "test-run: ARCH=x86 on a display not run: $(x86_route 2>&1 >/dev/null)" >&2
+fi
+kill "$xvfb_pid" 2>/dev/null || true
+xvfb_pid=""
+unset XAUTHORITY
+
+# A prefix that another Wine version made: with no Wine of its own for the x86 build, `make run`
+# would run the x86 environment's Wine on it; it says so and does not touch it.
+if x86_route >/dev/null 2>&1; then
+  other=$dir/p-other
+  mkdir -p "$other/drive_c"
+  printf 'WINE REGISTRY Version 2\n#arch=win32\n' >"$other/system.reg"
+  echo 1234567890 >"$other/.update-timestamp"
+  before=$(cd "$other" && find . -printf '%p %s %T@\n' | sort)
+  said=$(env -u DISPLAY WINEPREFIX="$other" ARCH=x86 tools/run.sh 2>&1 >/dev/null) &&
+    fail "make run ARCH=x86 went on in a prefix another Wine updated"
+  [ "$(printf '%s\n' "$said" | wc -l)" = 1 ] && grep -q "was last updated by another Wine" <<<"$said" ||
+    fail "on a prefix another Wine updated, make run said: $said"
+  [ "$(cd "$other" && find . -printf '%p %s %T@\n' | sort)" = "$before" ] ||
+    fail "make run changed a prefix another Wine updated"
+fi
+
+if unshare -rm true 2>/dev/null; then
+  mkdir "$dir/tmp"
+  # probe_in OPTIONS FILL: make run with TMPDIR on a tmpfs mounted with OPTIONS, filled first when
+  # FILL is yes; prints what it said.
+  probe_in() {
+    unshare -rm bash -c 'mount -t tmpfs -o "$2" none "$1" &&
+      { [ "$3" != yes ] || dd if=/dev/zero of="$1/fill" bs=4k 2>/dev/null || true; } &&
+      TMPDIR="$1" ARCH=x86 tools/run.sh' - "$dir/tmp" "$1" "$2" 2>&1 >/dev/null && echo "went on"
+  }
+  said=$(probe_in noexec no)
+  grep -q "cannot run the 32-bit probe" <<<"$said" || fail "with a noexec TMPDIR, make run said: $said"
+  said=$(probe_in size=8k yes)
+  grep -q "cannot write the 32-bit probe" <<<"$said" || fail "with a full TMPDIR, make run said: $said"
+else
+  echo "test-run: the noexec and full TMPDIR cases not run: no user namespaces to mount one in." >&2
+fi
+
+[ "$failures" = 0 ] || exit 1
+echo "test-run: make run saves the screenshot asked for, shows the window on a display with a cookie, and refuses what it cannot run on in one line." >&2
