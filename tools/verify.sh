@@ -10,6 +10,9 @@
 # Exit code: 0 all identical; 1 a difference, or an archive that is not a release of a commit this
 # repository can rebuild (one line saying which).
 set -euo pipefail
+zips=()
+for zip in "$@"; do zips+=("$(realpath -m "$zip")"); done
+[ -z "${REBUILT:-}" ] || REBUILT=$(realpath -m "$REBUILT")
 cd "$(dirname "$0")/.."
 [ $# -gt 0 ] || { echo "usage: make verify ZIP=corvelle-VERSION-ARCH.zip (several: ZIP=\"a.zip b.zip\")" >&2; exit 2; }
 tools/install-deps.sh release
@@ -18,7 +21,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 declare -A rebuilt
 status=0
-for zip in "$@"; do
+for zip in "${zips[@]}"; do
   fact=$(python3 tools/verify_release.py info "$zip") || { echo "verify: $fact"; exit 1; }
   read -r version arch commit state <<<"$fact"
   if [ "$state" = dirty ]; then
