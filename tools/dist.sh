@@ -52,7 +52,9 @@ sign() {
   osslsigncode sign -pkcs12 "$p12" -readpass "$password" -h sha256 -n Corvelle "$@" \
     -in "$file" -out "$file.signed" >"$work/sign.log" 2>&1 && mv "$file.signed" "$file"
 }
-osslsigncode_error() { grep -v '^\s*$' "$work/sign.log" | grep -iv '^succeeded' | tail -n 1; }
+osslsigncode_error() {
+  { grep -v -E '^\s*(Connecting to .*|Failed|Succeeded)?\s*$' "$work/sign.log" || true; } | head -n 1
+}
 
 if [ -n "$p12$password" ]; then
   [ -n "$p12" ] && [ -n "$password" ] ||

@@ -128,8 +128,12 @@ def compare(path: Path, rebuilt_dir: Path) -> str:
                 except BadInput as e:
                     return f"DIFFERS: {name} {e}"
             if data != want:
-                at = next((i for i, (a, b) in enumerate(zip(data, want)) if a != b),
-                          min(len(data), len(want)))
+                # A changed program has another checksum too: name the change itself.
+                checksum = range(pe_layout(data)[0], pe_layout(data)[0] + 4) \
+                    if name.endswith(".exe") else range(0)
+                differ = [i for i, (a, b) in enumerate(zip(data, want)) if a != b]
+                at = next((i for i in differ if i not in checksum),
+                          min(len(data), len(want)) if len(data) != len(want) else differ[0])
                 return (f"DIFFERS: {name} differs from the rebuild at byte {at:#x} "
                         f"({len(data)} bytes, the rebuild's {len(want)})")
     if not signed and path.read_bytes() != rebuilt_path.read_bytes():
