@@ -23,7 +23,7 @@ declare -A rebuilt
 status=0
 for zip in "${zips[@]}"; do
   fact=$(python3 tools/verify_release.py info "$zip") || { echo "verify: $fact"; exit 1; }
-  read -r version arch commit state <<<"$fact"
+  read -r version _ commit state <<<"$fact"
   if [ "$state" = dirty ]; then
     echo "verify: $(basename "$zip") was built from uncommitted changes to commit $commit; it cannot be rebuilt"
     exit 1
@@ -46,7 +46,9 @@ for zip in "${zips[@]}"; do
     git -C "$tree" checkout -q --detach "$commit"
     if ! env -u CORVELLE_SIGN_PKCS12 -u CORVELLE_SIGN_PASSWORD_FILE make -s -C "$tree" dist \
         >"$work/build.log" 2>&1; then
-      echo "verify: this machine cannot rebuild commit $commit: make dist failed: $(tail -n 1 "$work/build.log")"
+      log="${TMPDIR:-/tmp}/corvelle-verify-$commit.log"
+      cp "$work/build.log" "$log"
+      echo "verify: this machine cannot rebuild commit $commit: make dist failed ($(grep -v '^make' "$log" | tail -n 1); all of it in $log)"
       exit 1
     fi
     rebuilt[$commit]="$tree/dist"
