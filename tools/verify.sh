@@ -48,7 +48,7 @@ for zip in "${zips[@]}"; do
         >"$work/build.log" 2>&1; then
       log="${TMPDIR:-/tmp}/corvelle-verify-$commit.log"
       cp "$work/build.log" "$log"
-      echo "verify: this machine cannot rebuild commit $commit: make dist failed ($(grep -v '^make' "$log" | tail -n 1); all of it in $log)"
+      echo "verify: this machine cannot rebuild commit $commit: make dist failed ($(grep -i -m 1 'error' "$log" | sed 's/^ *//'); all of it in $log)"
       exit 1
     fi
     rebuilt[$commit]="$tree/dist"
