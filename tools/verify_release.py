@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Compares a downloaded release archive with a rebuild, signed or not.
 
-  verify_release.py info ZIP             prints "VERSION ARCH COMMIT": the version and architecture
-                                         of the archive's folder, and the commit its README.txt names
-  verify_release.py compare ZIP REBUILT  compares every file of ZIP with the archive of the same
-                                         name in the folder REBUILT, after removing the signature
-                                         from ZIP's programs; prints one line, exits 1 on a difference
+  verify_release.py info ZIP             prints "VERSION ARCH COMMIT clean|dirty": the version and
+                                         architecture of the archive's folder, the commit its
+                                         README.txt names and whether that had uncommitted changes
+  verify_release.py compare ZIP REBUILT  compares every file of ZIP with the archive named after
+                                         ZIP's folder in the folder REBUILT, after removing the
+                                         signatures from ZIP's programs; prints one line, exits 1
+                                         on a difference
   verify_release.py hashes ZIP...        prints the SHA-256 of every program in the archives, with
                                          any signature removed, as SHA256SUMS-programs holds them
 
@@ -107,10 +109,10 @@ def info(path: Path):
 
 def compare(path: Path, rebuilt_dir: Path) -> str:
     """One line: identical, or the first file that differs and where."""
-    rebuilt_path = rebuilt_dir / path.name
+    version, arch, _, _ = info(path)  # by the folder inside, as a download may be renamed
+    rebuilt_path = rebuilt_dir / f"corvelle-{version}-{arch}.zip"
     if not rebuilt_path.is_file():
-        version, arch, _, _ = info(path)
-        raise BadInput(f"the rebuild made no {rebuilt_path.name} (version {version}, {arch})")
+        raise BadInput(f"the rebuild made no {rebuilt_path.name}")
     with open_zip(path) as ours, open_zip(rebuilt_path) as theirs:
         names, expected = ours.namelist(), theirs.namelist()
         for name in expected:
