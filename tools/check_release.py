@@ -108,6 +108,10 @@ def check_archive(path: Path, arch: str, faults: list) -> None:
                 faults.append(f"{path.name}: {name} imports {', '.join(sorted(foreign))}")
 
 
+def sha256(path: Path) -> str:
+    return hashlib.sha256(path.read_bytes()).hexdigest()
+
+
 def check_scoop(dist: Path, zips: dict, contents: dict, faults: list) -> None:
     manifest = json.loads((dist / "corvelle.json").read_text())
     site = manifest["homepage"]
@@ -116,8 +120,8 @@ def check_scoop(dist: Path, zips: dict, contents: dict, faults: list) -> None:
         later = manifest["autoupdate"]["architecture"][scoop_arch]
         if entry["url"] != f"{site}/download/{name}" or later["url"].replace(
                 "$version", manifest["version"]) != entry["url"]:
-            faults.append(f"corvelle.json: {scoop_arch} is not downloaded from {site}/download/{name}")
-        if entry["hash"] != hashlib.sha256((dist / name).read_bytes()).hexdigest():
+            faults.append(f"corvelle.json: {scoop_arch} is not from {site}/download/{name}")
+        if entry["hash"] != sha256(dist / name):
             faults.append(f"corvelle.json: wrong hash for {name}")
         for path in manifest["bin"] + [shortcut[0] for shortcut in manifest["shortcuts"]]:
             if f"{entry['extract_dir']}/{path}" not in contents[arch]:
@@ -148,16 +152,17 @@ def check_winget(dist: Path, version: str, zips: dict, contents: dict, faults: l
     for entry in installer["Installers"]:
         name = zips.get(entry["Architecture"], "")
         if entry["InstallerUrl"] != f"{site}/download/{name}":
-            faults.append(f"winget: {entry['Architecture']} is not downloaded from {site}/download/")
+            faults.append(f"winget: {entry['Architecture']} is not from {site}/download/")
             continue
-        if entry["InstallerSha256"].lower() != hashlib.sha256((dist / name).read_bytes()).hexdigest():
+        if entry["InstallerSha256"].lower() != sha256(dist / name):
             faults.append(f"winget: wrong InstallerSha256 for {name}")
         paths = {f["RelativeFilePath"].replace("\\", "/"): f.get("PortableCommandAlias")
                  for f in entry["NestedInstallerFiles"]}
         for path in paths:
             if path not in contents[entry["Architecture"]]:
                 faults.append(f"winget: {path} is not in {name}")
-        if {p.rsplit("/", 1)[-1]: a for p, a in paths.items()}.get("corvelle-cli.exe") != "corvelle-cli":
+        aliases = {path.rsplit("/", 1)[-1]: alias for path, alias in paths.items()}
+        if aliases.get("corvelle-cli.exe") != "corvelle-cli":
             faults.append(f"winget: {name}'s command line is not installed as corvelle-cli")
     if sorted(entry["Architecture"] for entry in installer["Installers"]) != ["x64", "x86"]:
         faults.append("winget: not one installer for each of x64 and x86")
@@ -178,7 +183,7 @@ def main() -> int:
             faults.append(f"{sums_name}: {len(matches)} archives for {arch}")
             continue
         path = dist / matches[0]
-        if hashlib.sha256(path.read_bytes()).hexdigest() != sums[matches[0]]:
+        if sha256(path) != sums[matches[0]]:
             faults.append(f"{sums_name}: wrong checksum for {path.name}")
         check_archive(path, arch, faults)
         zips[arch] = path.name
@@ -188,7 +193,7 @@ def main() -> int:
     try:
         if sorted(program_sums.read_text().splitlines()) != sorted(
                 hashes(dist / name for name in zips.values())):
-            faults.append(f"{program_sums.name}: not the checksums of the programs without signature")
+            faults.append(f"{program_sums.name}: not the programs' checksums without signature")
     except (OSError, BadInput) as e:
         faults.append(f"{program_sums.name}: {e}")
     if len(zips) == 2 and (dist / "corvelle.json").exists():

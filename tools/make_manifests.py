@@ -55,8 +55,9 @@ def main() -> int:
     download = f"{site}/download"
     identity = {"PackageIdentifier": re.sub(r"[^A-Za-z0-9-]", "", publisher) + ".Corvelle",
                 "PackageVersion": version}
-    digests = {arch: hashlib.sha256((out / f"corvelle-{version}-{arch}.zip").read_bytes()).hexdigest()
-               for arch in ARCHITECTURES}
+    digests = {arch: hashlib.sha256(zip_path.read_bytes()).hexdigest()
+               for arch in ARCHITECTURES
+               for zip_path in [out / f"corvelle-{version}-{arch}.zip"]}
 
     scoop = {
         "version": version,
