@@ -4,7 +4,7 @@
 # `make dist` unsigned in the first; in the second, `make dist` with certificates that must be
 # refused (wrong password, expired, not a certificate, a timestamp server that does not answer),
 # each with one line that names the cause and dist/ left as it was, then signed with a throw-away
-# self-signed certificate, which `osslsigncode verify` accepts. Both give the same programs
+# self-signed certificate and timestamped by a local server, which `osslsigncode verify` accepts. Both give the same programs
 # (SHA256SUMS-programs). `make verify` then rebuilds the commit in a third folder and finds all four
 # archives identical to the rebuild (the unsigned ones to the byte, which names any file that
 # differs), and names the program in which a signed archive had a byte changed; damaged archives,
@@ -46,6 +46,39 @@ for name in cert expired; do
     -passout "file:$cert/password"
 done
 echo "not a certificate" >"$cert/junk.p12"
+# A timestamp server (RFC 3161 over HTTP) on this machine, answering with openssl's.
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$cert/tsa.key" -out "$cert/tsa.pem" -days 2 \
+  -subj "/CN=Corvelle test timestamps" -addext "extendedKeyUsage=critical,timeStamping" 2>/dev/null
+printf '[tsa]\ndefault_tsa=t\n[t]\nserial=%s\nsigner_cert=%s\nsigner_key=%s\n' \
+  "$cert/serial" "$cert/tsa.pem" "$cert/tsa.key" >"$cert/tsa.cnf"
+printf 'signer_digest=sha256\ndefault_policy=1.2.3.4.1\ndigests=sha256\ness_cert_id_alg=sha256\n' \
+  >>"$cert/tsa.cnf"
+echo 01 >"$cert/serial"
+python3 - "$cert" <<'EOF' &
+import http.server, subprocess, sys
+cert = sys.argv[1]
+class Stamp(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        query = self.rfile.read(int(self.headers["Content-Length"]))
+        reply = subprocess.run(["openssl", "ts", "-reply", "-config", f"{cert}/tsa.cnf",
+                                "-queryfile", "/dev/stdin", "-out", "/dev/stdout"],
+                               input=query, capture_output=True, check=True).stdout
+        self.send_response(200)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply)))
+        self.end_headers()
+        self.wfile.write(reply)
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Stamp)
+open(f"{cert}/tsa.port.part", "w").write(str(server.server_port))
+__import__("os").rename(f"{cert}/tsa.port.part", f"{cert}/tsa.port")
+server.serve_forever()
+EOF
+tsa=$!
+trap 'kill "$tsa"; rm -rf "$base"' EXIT
+for _ in $(seq 50); do [ -e "$cert/tsa.port" ] && break; sleep 0.1; done
+timestamps="http://127.0.0.1:$(cat "$cert/tsa.port")/"
 
 # An archive of another name, as an earlier release leaves it, is not make dist's to delete.
 mkdir "$second/dist"
@@ -67,17 +100,18 @@ refused "not a PKCS#12 file" "$cert/junk.p12" "$cert/password"
 refused "timestamp server" "$cert/cert.p12" "$cert/password" http://127.0.0.1:9/
 
 sleep 2  # the second build must not meet the first one's second on the clock
-echo "test-release: make dist in $second, signed" >&2
+echo "test-release: make dist in $second, signed and timestamped" >&2
 CORVELLE_SIGN_PKCS12="$cert/cert.p12" CORVELLE_SIGN_PASSWORD_FILE="$cert/password" \
-  make -s -C "$second" dist >/dev/null
+  CORVELLE_SIGN_TIMESTAMP=$timestamps make -s -C "$second" dist >/dev/null
 cmp -s "$first/dist/SHA256SUMS-programs" "$second/dist/SHA256SUMS-programs" ||
   fail "the signed release's programs are not the unsigned release's once the signatures are removed"
 mkdir "$base/signed"
 (cd "$base/signed" && unzip -q "$second/dist/corvelle-$version-x86.zip" &&
    unzip -q "$second/dist/corvelle-$version-x64.zip")
 for program in "$base"/signed/*/*.exe; do
-  osslsigncode verify -CAfile "$cert/cert.pem" -in "$program" >"$base/verify.log" 2>&1 ||
-    fail "osslsigncode does not accept the signature of $program: $(tail -n 3 "$base/verify.log")"
+  osslsigncode verify -CAfile "$cert/cert.pem" -TSA-CAfile "$cert/tsa.pem" -in "$program" \
+    >"$base/verify.log" 2>&1 && grep -q "Timestamp Server Signature verification: ok" "$base/verify.log" ||
+    fail "osslsigncode does not accept the signature and timestamp of $program: $(tail -n 3 "$base/verify.log")"
 done
 
 echo "test-release: make verify of both releases against a rebuild" >&2
