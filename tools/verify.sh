@@ -44,7 +44,7 @@ for zip in "${zips[@]}"; do
     echo "verify: building commit ${commit:0:7} in $tree (make dist, unsigned)..." >&2
     git clone -q --shared --no-checkout . "$tree"
     git -C "$tree" checkout -q --detach "$commit"
-    if ! env -u CORVELLE_SIGN_PKCS12 -u CORVELLE_SIGN_PASSWORD_FILE make -s -C "$tree" dist \
+    if ! env -u CORVELLE_SIGN_PKCS12 -u CORVELLE_SIGN_PASSWORD_FILE -u MAKEFLAGS make -s -C "$tree" dist \
         >"$work/build.log" 2>&1; then
       log="${TMPDIR:-/tmp}/corvelle-verify-$commit.log"
       cp "$work/build.log" "$log"
