@@ -26,6 +26,10 @@
 # download). Everything is written to a staging folder, checked by tools/check_release.py and moved
 # into dist/ only when whole, so that a failure leaves dist/ as it was.
 set -euo pipefail
+# The certificate's files may be named relative to where this is started.
+p12=${CORVELLE_SIGN_PKCS12:+$(realpath -m "$CORVELLE_SIGN_PKCS12")}
+password=${CORVELLE_SIGN_PASSWORD_FILE:+$(realpath -m "$CORVELLE_SIGN_PASSWORD_FILE")}
+timestamp=${CORVELLE_SIGN_TIMESTAMP:-}
 cd "$(dirname "$0")/.."
 tools/install-deps.sh release
 
@@ -37,8 +41,6 @@ commit=$(git rev-parse HEAD)
 built_from=$commit
 export SOURCE_DATE_EPOCH
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct HEAD)
-p12=${CORVELLE_SIGN_PKCS12:-} password=${CORVELLE_SIGN_PASSWORD_FILE:-}
-timestamp=${CORVELLE_SIGN_TIMESTAMP:-}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
