@@ -14,29 +14,28 @@ zips=()
 for zip in "$@"; do zips+=("$(realpath -m "$zip")"); done
 [ -z "${REBUILT:-}" ] || REBUILT=$(realpath -m "$REBUILT")
 cd "$(dirname "$0")/.."
-[ $# -gt 0 ] || { echo "usage: make verify ZIP=corvelle-VERSION-ARCH.zip (several: ZIP=\"a.zip b.zip\")" >&2; exit 2; }
+[ $# -gt 0 ] ||
+  { echo "usage: make verify ZIP=corvelle-VERSION-ARCH.zip (several: ZIP=\"a.zip b.zip\")" >&2
+    exit 2; }
 tools/install-deps.sh release
 
+refuse() { echo "verify: $*"; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 declare -A rebuilt
 status=0
 for zip in "${zips[@]}"; do
-  fact=$(python3 tools/verify_release.py info "$zip") || { echo "verify: $fact"; exit 1; }
+  fact=$(python3 tools/verify_release.py info "$zip") || refuse "$fact"
   read -r version _ commit state <<<"$fact"
-  if [ "$state" = dirty ]; then
-    echo "verify: $(basename "$zip") was built from uncommitted changes to commit $commit; it cannot be rebuilt"
-    exit 1
-  fi
-  if ! git cat-file -e "$commit^{commit}" 2>/dev/null; then
-    echo "verify: $(basename "$zip") names commit $commit, which is not in this repository (git fetch it)"
-    exit 1
-  fi
-  builds=$(git show "$commit:src/Version.h" | sed -n 's/^#define CORVELLE_VERSION_TEXT "\([^"]*\)"$/\1/p')
-  if [ "$builds" != "$version" ]; then
-    echo "verify: $(basename "$zip") holds version $version, but the commit it names ($commit) builds version $builds"
-    exit 1
-  fi
+  name=$(basename "$zip")
+  [ "$state" = clean ] ||
+    refuse "$name was built from uncommitted changes to commit $commit; it cannot be rebuilt"
+  git cat-file -e "$commit^{commit}" 2>/dev/null ||
+    refuse "$name names commit $commit, which is not in this repository (git fetch it)"
+  builds=$(git show "$commit:src/Version.h" |
+             sed -n 's/^#define CORVELLE_VERSION_TEXT "\([^"]*\)"$/\1/p')
+  [ "$builds" = "$version" ] ||
+    refuse "$name holds version $version, but the commit it names ($commit) builds version $builds"
   if [ -n "${REBUILT:-}" ]; then
     rebuilt[$commit]=$REBUILT
   elif [ -z "${rebuilt[$commit]:-}" ]; then
@@ -44,12 +43,12 @@ for zip in "${zips[@]}"; do
     echo "verify: building commit ${commit:0:7} in $tree (make dist, unsigned)..." >&2
     git clone -q --shared --no-checkout . "$tree"
     git -C "$tree" checkout -q --detach "$commit"
-    if ! env -u CORVELLE_SIGN_PKCS12 -u CORVELLE_SIGN_PASSWORD_FILE -u MAKEFLAGS make -s -C "$tree" dist \
-        >"$work/build.log" 2>&1; then
+    if ! env -u CORVELLE_SIGN_PKCS12 -u CORVELLE_SIGN_PASSWORD_FILE -u MAKEFLAGS \
+           make -s -C "$tree" dist >"$work/build.log" 2>&1; then
       log="${TMPDIR:-/tmp}/corvelle-verify-$commit.log"
       cp "$work/build.log" "$log"
-      echo "verify: this machine cannot rebuild commit $commit: make dist failed ($(grep -i -m 1 'error' "$log" | sed 's/^ *//'); all of it in $log)"
-      exit 1
+      refuse "this machine cannot rebuild commit $commit: make dist failed" \
+        "($(grep -i -m 1 'error' "$log" | sed 's/^ *//'); all of it in $log)"
     fi
     rebuilt[$commit]="$tree/dist"
   fi
