@@ -55,12 +55,14 @@ sign() {
     -in "$file" -out "$file.signed" >"$work/sign.log" 2>&1 && mv "$file.signed" "$file"
 }
 osslsigncode_error() {
-  { grep -v -E '^\s*(Connecting to .*|Failed|Succeeded)?\s*$' "$work/sign.log" || true; } | head -n 1
+  { grep -v -E '^\s*(Connecting to .*|Failed|Succeeded)?\s*$' "$work/sign.log" || true; } |
+    head -n 1
 }
 
 if [ -n "$p12$password" ]; then
   [ -n "$p12" ] && [ -n "$password" ] ||
-    fail "CORVELLE_SIGN_PKCS12 and CORVELLE_SIGN_PASSWORD_FILE go together: set both to sign, neither to build unsigned"
+    fail "CORVELLE_SIGN_PKCS12 and CORVELLE_SIGN_PASSWORD_FILE go together:" \
+      "set both to sign, neither to build unsigned"
   [ -f "$p12" ] && [ -r "$p12" ] || fail "cannot read the certificate file $p12"
   [ -f "$password" ] && [ -r "$password" ] || fail "cannot read the password file $password"
   openssl asn1parse -inform DER -in "$p12" >/dev/null 2>&1 ||
@@ -72,8 +74,9 @@ if [ -n "$p12$password" ]; then
     fail "the password in $password does not open the certificate file $p12"
   grep -q 'BEGIN CERTIFICATE' "$pem" || fail "the certificate file $p12 holds no certificate"
   subject=$(openssl x509 -in "$pem" -noout -subject -nameopt oneline | sed 's/^subject=//')
+  end=$(openssl x509 -in "$pem" -noout -enddate | cut -d= -f2)
   openssl x509 -in "$pem" -noout -checkend 0 >/dev/null ||
-    fail "the certificate in $p12 ($subject) expired on $(openssl x509 -in "$pem" -noout -enddate | cut -d= -f2)"
+    fail "the certificate in $p12 ($subject) expired on $end"
   start=$(openssl x509 -in "$pem" -noout -startdate | cut -d= -f2)
   [ "$(date -d "$start" +%s)" -le "$(date +%s)" ] ||
     fail "the certificate in $p12 ($subject) is not valid before $start"
@@ -135,7 +138,8 @@ python3 tools/verify_release.py hashes "$work/unsigned/corvelle-$version-x86.zip
 if [ "$sums" = SHA256SUMS ]; then
   python3 tools/make_manifests.py "$work/out" "$version" "$site" "${CORVELLE_PUBLISHER:-Corvelle}"
 fi
-python3 tools/check_release.py "$work/out" "$sums" >&2 || fail "the release is not well formed (above)"
+python3 tools/check_release.py "$work/out" "$sums" >&2 ||
+  fail "the release is not well formed (above)"
 
 mkdir -p dist
 if [ -d "$work/out/winget" ]; then
