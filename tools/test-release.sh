@@ -161,7 +161,7 @@ expect_refusal "$base/other/damaged.zip" "not a readable zip archive"
 cp -r "$first/dist" "$base/manifests"
 sed -i 's/InstallerSha256: .[0-9A-F]/InstallerSha256: '"'"'X/' \
   "$base/manifests/winget/$version/"*.installer.yaml
-sed -i 's/"corvelle-cli.exe",/"corvelle-cmd.exe",/' "$base/manifests/corvelle.json"
+sed -i '0,/"corvelle.exe",/s//"corvelle-cmd.exe",/' "$base/manifests/corvelle.json"
 if python3 tools/check_release.py "$base/manifests" >"$base/manifests.out"; then
   fail "check_release.py accepted manifests with a wrong hash and a missing program"
 fi
