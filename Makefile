@@ -1,7 +1,7 @@
 # Thin entry points over the CMake presets; each installs the packages it needs first.
 SCREENSHOT ?= build/corvelle-screenshot.png
 
-.PHONY: run test test-native test-windows test-windows-8 test-windows-10 test-release dist sanitize \
+.PHONY: run test test-native test-windows test-windows-8 test-windows-10 test-release dist verify sanitize \
         bench fuzz lint clean
 
 # ARCH=x86 (the default, runs in every prefix) or ARCH=x64; WINE=8 or WINE=10 for Debian 12's or 13's
@@ -41,9 +41,15 @@ test-windows-10:
 	  CORVELLE_WINE=10 tools/test-shared-registry.sh; \
 	fi
 
-# The release archives for both builds and their checksums, in dist/.
+# The release archives for both builds, their checksums and the package managers' manifests, in
+# dist/; signed with CORVELLE_SIGN_PKCS12 and CORVELLE_SIGN_PASSWORD_FILE (see tools/dist.sh).
 dist:
 	tools/dist.sh
+
+# Downloaded archives against a rebuild of the commit they name: make verify ZIP="a.zip b.zip";
+# REBUILT=folder compares with a release already built from that commit.
+verify:
+	tools/verify.sh $(ZIP)
 
 # The release is reproducible: built twice, in two folders at two times, it is the same to the byte.
 test-release:

@@ -2,14 +2,17 @@
 # Installs the Debian packages a task needs, and only those that are missing.
 #   tools/install-deps.sh build   compilers, CMake, GoogleTest sources
 #   tools/install-deps.sh wine    build + MinGW-w64 for x64 and x86, Wine, Xvfb, ImageMagick (run,
-#                                 test, bench, dist)
+#                                 test, bench)
+#   tools/install-deps.sh release wine + the signing tools and a YAML reader (dist, verify)
 set -eu
 want="g++ cmake make googletest python3"
+wine="g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine wine64 fonts-wine xvfb xauth
+      imagemagick procps"
 case "${1:-wine}" in
   build) ;;
-  wine) want="$want g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine wine64 fonts-wine xvfb
-              xauth imagemagick procps" ;;
-  *) echo "usage: $0 build|wine" >&2; exit 2 ;;
+  wine) want="$want $wine" ;;
+  release) want="$want $wine git osslsigncode openssl python3-yaml" ;;
+  *) echo "usage: $0 build|wine|release" >&2; exit 2 ;;
 esac
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
