@@ -1,7 +1,7 @@
 #!/bin/bash
 # The benchmark: builds the program, its floor programs and the measuring tool for each
-# build (x64 and x86), runs them under Wine on a virtual screen, in a prefix of the build's own kind,
-# and prints per build one table of start-up, CPU, memory and soak figures beside their targets,
+# build (x64 and x86), runs them under Wine 8 and Wine 10 on a virtual screen, in a prefix of the
+# build's own kind, and prints per build and Wine one table of start-up, CPU, memory and soak figures beside their targets,
 # each against the floor of its own architecture; then the size of both builds. Not part of the
 # test run: figures are printed, not asserted.
 set -euo pipefail
@@ -19,17 +19,27 @@ if [ "${1:-}" != --inside ]; then
       corvelle_floor_controls corvelle_bench >/dev/null
     dlls=$("$triple-objdump" -p "build/$preset/src/ui/corvelle.exe" | sed -n 's/^\s*DLL Name: //p' |
       tr '[:upper:]' '[:lower:]' | sort | paste -sd ' ')
-    if [ "$arch" = x64 ]; then
-      BENCH_DLLS="$dlls" tools/with-wine.sh "$0" --inside x64
-    elif x86_route >/dev/null; then
-      # In a 32-bit prefix, as the x86 tests run; the floors run the same way, so where the 32-bit
-      # programs are emulated, each figure stands beside an emulated floor.
-      tools/x86-env.sh -e WINEARCH=win32 -e WINELOADER=/usr/lib/wine/wine -e BENCH_RUNS="$runs" \
-        -e BENCH_DLLS="$dlls" -- tools/with-wine.sh "$0" --inside x86
-    else
-      echo
-      echo "corvelle.exe (x86): start-up, CPU, memory and soak NOT MEASURED (reason above)."
-    fi
+    printf -v "dlls_$arch" '%s' "$dlls"
+  done
+  # Each build on each Wine: Debian 12's 8 (x64 on the host's own, x86 in its environment) and
+  # Debian 13's 10 (in its environment). The x86 build runs in a 32-bit prefix, as its tests do;
+  # the floors run the same way, so where the 32-bit programs are emulated, each figure stands
+  # beside an emulated floor.
+  for wine in 8 10; do
+    for arch in x64 x86; do
+      dlls=dlls_$arch
+      if [ "$wine" = 8 ] && [ "$arch" = x64 ]; then
+        BENCH_DLLS="${!dlls}" tools/with-wine.sh "$0" --inside x64
+      elif x86_route >/dev/null; then
+        prefix_args=()
+        [ "$arch" = x86 ] && prefix_args=(-e WINEARCH=win32 -e WINELOADER=/usr/lib/wine/wine)
+        CORVELLE_WINE=$wine tools/x86-env.sh "${prefix_args[@]+"${prefix_args[@]}"}" \
+          -e BENCH_RUNS="$runs" -e BENCH_DLLS="${!dlls}" -- tools/with-wine.sh "$0" --inside "$arch"
+      else
+        echo
+        echo "corvelle.exe ($arch, Wine $wine): start-up, CPU, memory and soak NOT MEASURED (reason above)."
+      fi
+    done
   done
   # Size of both builds, and where their bytes go.
   exec bench/size.sh
@@ -40,8 +50,8 @@ build=build/windows
 [ "$arch" = x86 ] && build=build/windows-x86
 # Where the x86 environment emulates 32-bit programs, every x86 figure, floors included, is an
 # emulated one (qemu-i386): compare it with its floor, not with the x64 figures.
-label=$arch
-[ "$arch" = x86 ] && [ "${CORVELLE_X86_ROUTE:-}" = emulated ] && label="$arch, emulated by qemu-i386"
+label="$arch, $(wine --version 2>/dev/null)"
+[ "$arch" = x86 ] && [ "${CORVELLE_X86_ROUTE:-}" = emulated ] && label="$label, emulated by qemu-i386"
 exe=$build/src/ui/corvelle.exe
 floor=$build/bench/corvelle_floor.exe
 floor_cc6=$build/bench/corvelle_floor_cc6.exe
