@@ -212,11 +212,14 @@ FileWrite WriteFileAtomically(const std::wstring& path, const std::vector<std::u
             return Failed(GetLastError());
         }
     }
+    // Made before the handle, so that the handle is closed before the file is deleted: a file
+    // open without shared delete access cannot be.
+    TemporaryFile temporary(temporaryPath, calls);
     FileHandle file(created);
     if (!file.valid()) {
+        temporary.Keep();  // the name is another program's
         return Failed(ERROR_FILE_EXISTS);
     }
-    TemporaryFile temporary(temporaryPath, calls);
 
     std::size_t done = 0;
     while (done < bytes.size()) {
