@@ -122,7 +122,7 @@ int Export(const Invocation& invocation, CliHost& host) {
                  " values and the absence of " + std::to_string(absent) + " to " +
                  invocation.file);
         if (!written.oldAt.empty()) {
-            host.Error("the file it replaced could not be removed from " + written.oldAt + ".");
+            host.Error("the replaced file's copy " + written.oldAt + " could not be removed.");
         }
         return kExitDone;
     case FileWrite::Outcome::kExists:
