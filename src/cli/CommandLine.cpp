@@ -119,8 +119,8 @@ int Export(const Invocation& invocation, CliHost& host) {
     switch (written.outcome) {
     case FileWrite::Outcome::kWritten:
         host.Out("Saved " + std::to_string(entries.size() - absent) +
-                 " values and the absence of " + std::to_string(absent) + " to " +
-                 invocation.file);
+                 (entries.size() - absent == 1 ? " value" : " values") + " and the absence of " +
+                 std::to_string(absent) + " to " + invocation.file);
         if (!written.oldAt.empty()) {
             host.Error("the replaced file's copy " + written.oldAt + " could not be removed.");
         }

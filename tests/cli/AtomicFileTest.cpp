@@ -9,7 +9,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -77,33 +76,26 @@ protected:
         CreateDirectoryW(folder_.c_str(), nullptr);
     }
     void TearDown() override {
-        for (const std::wstring& name : Names()) {
+        for (const auto& [name, contents] : Files()) {
             DeleteFileW((folder_ + name).c_str());
         }
         RemoveDirectoryW(folder_.c_str());
     }
 
-    // The names in the folder, each file's contents by name.
+    // The files in the folder: each one's contents by its name.
     std::map<std::wstring, std::string> Files() const {
         std::map<std::wstring, std::string> files;
-        for (const std::wstring& name : Names()) {
-            files[name] = ReadAll(folder_ + name);
-        }
-        return files;
-    }
-    std::set<std::wstring> Names() const {
-        std::set<std::wstring> names;
         WIN32_FIND_DATAW found{};
-        const HANDLE search = FindFirstFileW((folder_ + L"*").c_str(), &found);
+        const HANDLE search = FindFirstFileW((folder_ + L"*.*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                if (std::wstring(found.cFileName) != L"." && std::wstring(found.cFileName) != L"..") {
-                    names.insert(found.cFileName);
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                    files[found.cFileName] = ReadAll(folder_ + found.cFileName);
                 }
             } while (FindNextFileW(search, &found));
             FindClose(search);
         }
-        return names;
+        return files;
     }
 
     std::wstring folder_;
