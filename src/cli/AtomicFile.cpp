@@ -256,7 +256,7 @@ FileWrite WriteFileAtomically(const std::wstring& path, const std::vector<std::u
             }
             return written;
         }
-        if (error != ERROR_FILE_NOT_FOUND || Exists(target)) {
+        if (error != ERROR_FILE_NOT_FOUND || Exists(target) || Exists(backupPath)) {
             return AfterFailedReplace(error, target, temporary, backupPath, calls);
         }
     }
