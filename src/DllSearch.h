@@ -1,5 +1,5 @@
 #pragma once
-// Where DLLs that are loaded by name may come from; both programs call this first thing. And
+// Where DLLs that are loaded by name later may come from; both programs call this first thing. And
 // functions looked up at run time, converted to their type.
 
 #include <windows.h>
@@ -18,10 +18,12 @@ Function DllFunction(HMODULE module, const char* name) {
 }
 
 // Where the system has SetDefaultDllDirectories (Windows 8 on, and Vista and 7 with their update),
-// DLLs loaded by name from now on come from the system folder only: a DLL of the same name beside
-// the program (in a Downloads folder, say) or in the current folder is never loaded in its place.
-// Elsewhere nothing changes; the programs load their few DLLs that are not always taken from the
-// system folder by their full path anyway.
+// the loads by name that follow this call (LoadLibrary, and LoadLibraryEx without search flags of
+// its own) look in the system folder only, not beside the program (in a Downloads folder, say) nor
+// in the current folder. It cannot reach back: the program's imports, and theirs, were found by
+// the system's own search order before its first line ran. Elsewhere nothing changes; the DLLs the
+// programs load themselves that are not always taken from the system folder, they load by their
+// full path there anyway.
 inline void LoadDllsFromSystemFolderOnly() {
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
     const auto setDefaultDllDirectories = DllFunction<SetDefaultDllDirectoriesFunction>(

@@ -33,6 +33,12 @@ struct FileWrite {
     enum class Outcome { kWritten, kExists, kFailed };
     Outcome outcome = Outcome::kFailed;
     std::string reason;  // when failed: why, in one line
+    // Empty unless a failure left the files elsewhere than before (UTF-8 full paths): where the
+    // new data are kept (the file itself, or the temporary file beside it), and where the file
+    // they were to replace is now (empty then when the system removed it). After a write, oldAt
+    // names the replaced file's copy that could not be removed.
+    std::string newAt;
+    std::string oldAt;
 };
 
 class CliHost {
@@ -59,8 +65,9 @@ public:
     virtual StoredRead ReadStored(const std::string& keyPath, const std::string& name) = 0;
 
     // Writes the bytes to the file (a UTF-8 path) through a temporary file that is renamed into
-    // place, so that a failure never leaves part of a file. An existing file is kept and kExists
-    // returned unless replace is set.
+    // place, so that a failure never leaves part of a file, and never removes the new data while
+    // the old file is not back in its place. An existing file is kept and kExists returned unless
+    // replace is set.
     virtual FileWrite WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
                                 bool replace) = 0;
 };

@@ -31,20 +31,24 @@ std::string NamedValue(const std::string& key, const std::string& name) {
     return "\"" + name + "\" under HKEY_CURRENT_USER\\" + KeyText(key);
 }
 
+// A value the state depends on that could not be read: the reason, on stderr.
+UnreadLine ReportUnread(const settings::UnreadValue& value, CliHost& host) {
+    UnreadLine line{KeyText(value.key), value.name,
+                    value.status == registry::status::kMoreData
+                        ? "its data are longer than the " +
+                              std::to_string(registry::kReadBufferSize) + " bytes a read takes."
+                        : host.StatusText(value.status)};
+    host.Error("cannot read " + NamedValue(value.key, value.name) + ": " + line.reason);
+    return line;
+}
+
 int ShowStatus(const Invocation& invocation, const registry::RegistryMod& registry,
                CliHost& host) {
     ConsoleControls controls(host, {nullptr, nullptr}, false);
     const settings::PatchState state = settings::ReadPatchState(registry, controls);
     std::vector<UnreadLine> unread;
     for (const settings::UnreadValue& value : state.unread) {
-        UnreadLine line{KeyText(value.key), value.name,
-                        value.status == registry::status::kMoreData
-                            ? "its data are longer than the " +
-                                  std::to_string(registry::kReadBufferSize) +
-                                  " bytes a read takes."
-                            : host.StatusText(value.status)};
-        host.Error("cannot read " + NamedValue(value.key, value.name) + ": " + line.reason);
-        unread.push_back(std::move(line));
+        unread.push_back(ReportUnread(value, host));
     }
     if (invocation.json) {
         host.Out(StatusJson(state, unread));
@@ -73,12 +77,30 @@ int SetBottomAd(const Invocation& invocation, const registry::RegistryMod& regis
     if (controls.Failed()) {
         return kExitRefused;
     }
-    host.Out(BottomAdLine(settings::ReadBottomAdState(registry, controls)));
-    return kExitDone;
+    // The state read back as status reads it: a value that cannot be read makes it unknown.
+    const settings::PatchState state = settings::ReadPatchState(registry, controls);
+    for (const settings::UnreadValue& value : state.unread) {
+        if (std::string(value.name) == settings::messenger::kBottomAdValue) {
+            ReportUnread(value, host);
+        }
+    }
+    host.Out(StatusLines(state).back());
+    return state.bottomAdKnown ? kExitDone : kExitRefused;
+}
+
+// Where a failed export left the files, when not where they were.
+std::string WhereTheFilesAre(const FileWrite& written) {
+    if (written.newAt.empty()) {
+        return written.oldAt.empty() ? "" : " The old file is now " + written.oldAt + ".";
+    }
+    return " The new export is kept as " + written.newAt + "; the old file " +
+           (written.oldAt.empty() ? std::string("was removed by the system.")
+                                  : "is now " + written.oldAt + ".");
 }
 
 int Export(const Invocation& invocation, CliHost& host) {
     std::vector<ExportEntry> entries;
+    std::size_t absent = 0;
     for (const settings::messenger::ValueRef& touched : settings::messenger::kTouchedValues) {
         StoredRead read = host.ReadStored(touched.key, touched.name);
         if (read.outcome == StoredRead::Outcome::kFailed) {
@@ -86,16 +108,22 @@ int Export(const Invocation& invocation, CliHost& host) {
                        " Nothing was written.");
             return kExitRefused;
         }
+        const bool present = read.outcome == StoredRead::Outcome::kPresent;
+        absent += present ? 0 : 1;
         entries.push_back({touched.key, touched.name,
-                           read.outcome == StoredRead::Outcome::kPresent
-                               ? std::optional<StoredValue>(std::move(read.value))
-                               : std::nullopt});
+                           present ? std::optional<StoredValue>(std::move(read.value))
+                                   : std::nullopt});
     }
     const FileWrite written =
         host.WriteFile(invocation.file, RegFileBytes(RegFileText(entries)), invocation.force);
     switch (written.outcome) {
     case FileWrite::Outcome::kWritten:
-        host.Out("Saved " + std::to_string(entries.size()) + " values to " + invocation.file);
+        host.Out("Saved " + std::to_string(entries.size() - absent) +
+                 (entries.size() - absent == 1 ? " value" : " values") + " and the absence of " +
+                 std::to_string(absent) + " to " + invocation.file);
+        if (!written.oldAt.empty()) {
+            host.Error("the replaced file's copy " + written.oldAt + " could not be removed.");
+        }
         return kExitDone;
     case FileWrite::Outcome::kExists:
         host.Error(invocation.file + " already exists; add --force to replace it.");
@@ -103,7 +131,8 @@ int Export(const Invocation& invocation, CliHost& host) {
     case FileWrite::Outcome::kFailed:
         break;
     }
-    host.Error("cannot write " + invocation.file + ": " + written.reason);
+    host.Error("cannot write " + invocation.file + ": " + written.reason +
+               WhereTheFilesAre(written));
     return kExitRefused;
 }
 

@@ -19,7 +19,8 @@ void AppendEscape(std::string& json, char32_t unit) {
     }
 }
 
-// A JSON string of UTF-8 text, with everything but printable ASCII escaped.
+// A JSON string of UTF-8 text, with everything but printable ASCII escaped: control characters
+// too, so that the JSON stays valid whatever a reason holds.
 std::string JsonString(const std::string& text) {
     std::string json = "\"";
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -31,6 +32,10 @@ std::string JsonString(const std::string& text) {
         }
         if (byte >= 0x20 && byte < 0x7F) {
             json += static_cast<char>(byte);
+            continue;
+        }
+        if (byte == '\r' || byte == '\n') {  // a line break inside a system message
+            json += byte == '\r' ? "\\r" : "\\n";
             continue;
         }
         // One UTF-8 sequence (a stray byte stands for itself), as one or two UTF-16 escapes.

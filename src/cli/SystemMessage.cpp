@@ -18,6 +18,17 @@ std::string SystemMessage(DWORD error) {
                                 message.back() == L' ')) {
         message.pop_back();
     }
+    // Some messages (more in other languages) break their lines inside: each break becomes a
+    // space, so that an error line stays one line.
+    std::wstring line;
+    for (const wchar_t c : message) {
+        if (c != L'\r' && c != L'\n') {
+            line += c;
+        } else if (!line.empty() && line.back() != L' ') {
+            line += L' ';
+        }
+    }
+    message = line;
     const std::string code = "(error " + std::to_string(error) + ")";
     return message.empty() ? code : text::FromWide(message, CP_UTF8) + " " + code;
 }

@@ -122,6 +122,10 @@ TEST_P(CommandLineTest, StatusShowsWhatItCannotReadAsUnknownAndExitsWithOne) {
     EXPECT_NE(StatusJson({}, {{"K", "N", "refus\xC3\xA9 \xF0\x9F\x98\x80"}})
                   .find(R"("reason":"refus\u00e9 \ud83d\ude00")"),
               std::string::npos);
+    // Control characters inside a reason (a tab, a line break) are escaped, so the JSON stays
+    // valid.
+    EXPECT_NE(StatusJson({}, {{"K", "N", "a\tb\r\nc\x01"}}).find(R"("reason":"a\u0009b\r\nc\u0001")"),
+              std::string::npos);
     EXPECT_EQ(RunOn(unreadable, {"status", "--json"}), kExitRefused);
     EXPECT_EQ(host.out,
               Lines{R"({"multiInstance":null,"adsRemoved":1,"adValues":6,"bottomAdRemoved":null,)"
@@ -221,6 +225,23 @@ TEST_P(CommandLineTest, RemoveAdsChangesEveryValueItCanWhenOneIsRefused) {
     EXPECT_EQ(ReadStored(Api(), kYUrlKey, "Webcam Viewer Ad"), std::nullopt);
 }
 
+// The state read back after the change is judged as status judges it: the change stays made,
+// the state printed is unknown, and the reason is on stderr.
+TEST_P(CommandLineTest, BottomAdCommandsReportAnUnreadableReadBackAsStatusDoes) {
+    RefusingRegistry unreadable(Api(), {}, {"Messenger Ad"});
+    for (const char* command : {"remove-bottom-ad", "reinstate-bottom-ad"}) {
+        host.out.clear();
+        host.err.clear();
+        EXPECT_EQ(RunOn(unreadable, {command}), kExitRefused) << command;
+        EXPECT_EQ(host.out, Lines{"Bottom ad removed: unknown"}) << command;
+        EXPECT_EQ(host.err, Lines{"corvelle-cli: cannot read \"Messenger Ad\" under "
+                                  "HKEY_CURRENT_USER\\Software\\Yahoo\\pager\\YUrl: Access denied."})
+            << command;
+        EXPECT_EQ(ReadStored(Api(), "Software\\Yahoo\\yui", "Messenger Ad"), Sz("*")) << command;
+    }
+    EXPECT_EQ(ReadStored(Api(), kYUrlKey, "Messenger Ad"), std::nullopt);
+}
+
 TEST_P(CommandLineTest, UsageErrorsExitWithTwoAReasonAndTheUsageAndTouchNothing) {
     Plant(Api(), kYUrlKey, "Messenger Ad", Sz("*"));
     const auto before = TakeSnapshot(Api());
@@ -261,7 +282,7 @@ TEST_P(CommandLineTest, ExportWritesEveryTouchedValueAndDeletionsForTheAbsentOne
     Plant(Api(), "Software\\Yahoo", "Messenger Ad", Sz("*"));
 
     EXPECT_EQ(Run({"export", "undo.reg"}), kExitDone);
-    EXPECT_EQ(host.out, Lines{"Saved 11 values to undo.reg"});
+    EXPECT_EQ(host.out, Lines{"Saved 3 values and the absence of 8 to undo.reg"});
     ASSERT_EQ(host.files.count("undo.reg"), 1U);
     EXPECT_EQ(FileText(host.files["undo.reg"]),
               "Windows Registry Editor Version 5.00\r\n\r\n"
@@ -278,33 +299,45 @@ TEST_P(CommandLineTest, ExportWritesEveryTouchedValueAndDeletionsForTheAbsentOne
     EXPECT_FALSE(KeyExists(Api(), "Software\\Yahoo\\yui"));
 }
 
-TEST_P(CommandLineTest, ExportThatCannotReadOrWriteExitsWithOneAndLeavesNoFile) {
+TEST_P(CommandLineTest, ExportThatCannotReadOrWriteExitsWithOneAndSaysWhereTheFilesAre) {
     host.files["kept.reg"] = {1, 2, 3};
     struct Case {
         Lines args;
         std::string failReadOf;
-        bool failWrites;
+        std::optional<FileWrite> writeFailure;
         std::string err;
     };
+    const std::string noPath = "The system cannot find the path specified.";
+    const std::string cannotMove = "cannot move (error 1177)";
     const std::vector<Case> cases = {
-        {{"export", "kept.reg"}, "", false,
+        {{"export", "kept.reg"}, "", std::nullopt,
          "corvelle-cli: kept.reg already exists; add --force to replace it."},
-        {{"export", "x.reg"}, "Chat Adurl", false,
+        {{"export", "x.reg"}, "Chat Adurl", std::nullopt,
          "corvelle-cli: cannot read \"Chat Adurl\" under "
          "HKEY_CURRENT_USER\\Software\\Yahoo\\pager\\YUrl: Access denied. Nothing was written."},
-        {{"export", "x.reg"}, "", true,
-         "corvelle-cli: cannot write x.reg: The system cannot find the path specified."},
+        {{"export", "x.reg"}, "", FileWrite{FileWrite::Outcome::kFailed, noPath, {}, {}},
+         "corvelle-cli: cannot write x.reg: " + noPath},
+        // Where the old file and the new one ended up, when not where they were.
+        {{"export", "x.reg", "--force"}, "",
+         FileWrite{FileWrite::Outcome::kFailed, cannotMove, "C:\\x.tmp", "C:\\x-old.tmp"},
+         "corvelle-cli: cannot write x.reg: " + cannotMove +
+             " The new export is kept as C:\\x.tmp; the old file is now C:\\x-old.tmp."},
+        {{"export", "x.reg", "--force"}, "",
+         FileWrite{FileWrite::Outcome::kFailed, cannotMove, "C:\\x.reg", {}},
+         "corvelle-cli: cannot write x.reg: " + cannotMove +
+             " The new export is kept as C:\\x.reg; the old file was removed by the system."},
     };
     for (const Case& c : cases) {
         host.err.clear();
         host.failReadOf = c.failReadOf;
-        host.failWrites = c.failWrites;
+        host.writeFailure = c.writeFailure;
         EXPECT_EQ(Run(c.args), kExitRefused);
         EXPECT_EQ(host.err, Lines{c.err});
     }
+    EXPECT_TRUE(host.out.empty());
     EXPECT_EQ(host.files.size(), 1U);
     EXPECT_EQ(host.files["kept.reg"], (std::vector<std::uint8_t>{1, 2, 3}));
-    host.failWrites = false;
+    host.writeFailure.reset();
     EXPECT_EQ(Run({"export", "kept.reg", "--force"}), kExitDone);
     EXPECT_GT(host.files["kept.reg"].size(), 3U);
 }

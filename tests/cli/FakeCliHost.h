@@ -4,6 +4,7 @@
 // contents the tests plant) and keeps written files in memory.
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,9 @@ public:
     std::vector<std::string> out;
     std::vector<std::string> err;
     std::map<std::string, std::vector<std::uint8_t>> files;
-    // A read of this value name fails; a write of a file fails.
+    // A read of this value name fails; a write of a file returns this failure.
     std::string failReadOf;
-    bool failWrites = false;
+    std::optional<FileWrite> writeFailure;
 
     void Out(const std::string& line) override { out.push_back(line); }
     void Err(const std::string& line) override { err.push_back(line); }
@@ -60,14 +61,14 @@ public:
 
     FileWrite WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes,
                         bool replace) override {
-        if (failWrites) {
-            return {FileWrite::Outcome::kFailed, "The system cannot find the path specified."};
+        if (writeFailure) {
+            return *writeFailure;
         }
         if (!replace && files.count(path) != 0) {
-            return {FileWrite::Outcome::kExists, {}};
+            return {FileWrite::Outcome::kExists, {}, {}, {}};
         }
         files[path] = bytes;
-        return {FileWrite::Outcome::kWritten, {}};
+        return {FileWrite::Outcome::kWritten, {}, {}, {}};
     }
 };
 

@@ -1,35 +1,55 @@
-// A stand-in for a uxtheme.dll that someone left beside the program. Wine's own window DLLs load a
-// uxtheme.dll by name while the program starts, before its first line runs, and call into it, so
-// merely being loaded proves nothing about the program: what the program uses of it is what counts.
-// The function the program calls, once called, leaves a file named "planted-dll-used" in the DLL's
-// own folder. The functions Wine's DLLs call answer "no theme", so that they draw unthemed.
+// A stand-in for a uxtheme.dll that someone left beside the program. It leaves a trace file in its
+// own folder when it is loaded, "planted-dll-loaded" (holding "static" when it came with the
+// process's imports, "dynamic" when it was loaded later by name), and another, "planted-dll-used",
+// when the function the program calls is called. The functions Wine's DLLs call answer "no theme",
+// so that they draw unthemed.
 
 #include <windows.h>
 
+#include <cstring>
 #include <cwchar>
 
 using HTHEME = HANDLE;
 
-extern "C" {
+namespace {
 
-__declspec(dllexport) HRESULT WINAPI SetWindowTheme(HWND /*window*/, LPCWSTR /*subAppName*/,
-                                                    LPCWSTR /*subIdList*/) {
-    constexpr const wchar_t* kTrace = L"planted-dll-used";
-    HMODULE self = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&SetWindowTheme), &self);
+HMODULE self = nullptr;
+
+// Writes a file of that name beside this DLL, holding the text.
+void LeaveTrace(const wchar_t* name, const char* text) {
     wchar_t path[MAX_PATH + 32] = {};
     const DWORD length = GetModuleFileNameW(self, path, MAX_PATH);
     wchar_t* slash = length > 0 && length < MAX_PATH ? std::wcsrchr(path, L'\\') : nullptr;
-    if (slash != nullptr) {
-        std::wcscpy(slash + 1, kTrace);
-        const HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            CloseHandle(file);
-        }
+    if (slash == nullptr) {
+        return;
     }
+    std::wcscpy(slash + 1, name);
+    const HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, text, static_cast<DWORD>(std::strlen(text)), &written, nullptr);
+        CloseHandle(file);
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+// Only file calls of kernel32 here, which the loader allows while it holds its lock.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        self = instance;
+        // The system passes a non-null reserved for a DLL loaded with the process's imports.
+        LeaveTrace(L"planted-dll-loaded", reserved != nullptr ? "static" : "dynamic");
+    }
+    return TRUE;
+}
+
+__declspec(dllexport) HRESULT WINAPI SetWindowTheme(HWND /*window*/, LPCWSTR /*subAppName*/,
+                                                    LPCWSTR /*subIdList*/) {
+    LeaveTrace(L"planted-dll-used", "SetWindowTheme");
     return S_OK;
 }
 
