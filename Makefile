@@ -1,7 +1,7 @@
 # Thin entry points over the CMake presets; each installs the packages it needs first.
 SCREENSHOT ?= build/corvelle-screenshot.png
 
-.PHONY: run test test-native test-windows test-windows-8 test-windows-10 test-release dist verify sanitize \
+.PHONY: run test wine-environments test-native test-windows test-windows-8 test-windows-10 test-release dist verify sanitize \
         bench fuzz lint clean
 
 # ARCH=x86 (the default, runs in every prefix) or ARCH=x64; WINE=8 or WINE=10 for Debian 12's or 13's
@@ -9,7 +9,7 @@ SCREENSHOT ?= build/corvelle-screenshot.png
 run:
 	ARCH=$(ARCH) CORVELLE_WINE=$(if $(filter command line,$(origin WINE)),$(WINE)) tools/run.sh "$(SCREENSHOT)"
 
-test: test-native test-windows test-release
+test: wine-environments test-native test-windows test-release
 	@[ -z "$(CORVELLE_SKIP_WINE10)" ] || echo "make test: Wine 10 SKIPPED (CORVELLE_SKIP_WINE10 is set); only Wine 8 was tested."
 
 test-native:
@@ -24,6 +24,15 @@ test-native:
 # Wine 10 out of one local run, and says so.
 test-windows: test-windows-8 test-windows-10
 	tools/test-run.sh
+
+# The Wine environments that are not cached yet are built in the background while the native
+# tests and the first suites run; a command that needs one waits for its set-up (the set-up's
+# lock), and one that fails is tried again there and says why.
+wine-environments:
+	tools/install-deps.sh wine
+	@for wine in 8 $(if $(CORVELLE_SKIP_WINE10),,10); do \
+	  CORVELLE_WINE=$$wine setsid tools/x86-env-setup.sh >/dev/null 2>&1 </dev/null & \
+	done
 
 test-windows-8:
 	tools/test-windows.sh x64

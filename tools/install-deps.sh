@@ -1,13 +1,13 @@
 #!/bin/sh
 # Installs the Debian packages a task needs, and only those that are missing.
 #   tools/install-deps.sh build   compilers, CMake, GoogleTest sources
-#   tools/install-deps.sh wine    build + MinGW-w64 for x64 and x86, Wine, Xvfb, ImageMagick (run,
-#                                 test, bench)
+#   tools/install-deps.sh wine    build + MinGW-w64 for x64 and x86, Wine, Xvfb, ImageMagick and
+#                                 mmdebstrap for the Wine environments (run, test, bench)
 #   tools/install-deps.sh release wine + the signing tools and a YAML reader (dist, verify)
 set -eu
 want="g++ cmake make googletest python3"
 wine="g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine wine64 fonts-wine xvfb xauth
-      imagemagick procps"
+      imagemagick procps mmdebstrap"
 case "${1:-wine}" in
   build) ;;
   wine) want="$want $wine" ;;

@@ -35,29 +35,32 @@ oldest_tests='^(Form1Test[.](WindowIsFixed|FreshRegistry|PatchedRegistry|Colours
 oldest_tests+='|EnterOnNoButton|AdButtons|TabReaches|Image1Click)|program[.]CommandButtonInTheProgram'
 oldest_tests+='|PlantedDll[.]|CliProgramTest[.])'
 # The whole suite with the same time limits everywhere: no test needed more time under emulation.
-# `--no-tests=error`: a pattern that matches no test fails rather than passes.
-suite='tools/with-wine.sh ctest --preset '"$preset"' --no-tests=error ${TESTS:+-R "$TESTS"}'
+# Then, in the same prefix (whose making is a good part of the time under emulation), the part
+# again as the oldest Windows. `--no-tests=error`: a pattern that matches no test fails.
 whole='set -e
-  echo "'"$1"' tests on $(wine --version 2>/dev/null)${CORVELLE_X86_ROUTE:+, 32-bit programs ${CORVELLE_X86_ROUTE/native/run natively}}:"
-  '"$suite"'
-  echo "'"$1"' tests again, on Windows '"$oldest"' as Wine reports it:"
-  CORVELLE_WINE_VERSION=$OLDEST TESTS=$OLDEST_TESTS; export CORVELLE_WINE_VERSION
-  '"$suite"
+  echo "$ARCH tests on $(wine --version 2>/dev/null)${CORVELLE_X86_ROUTE:+, 32-bit programs ${CORVELLE_X86_ROUTE/native/run natively}}:"
+  ctest --preset "$PRESET" --no-tests=error
+  echo "$ARCH tests again, on Windows $OLDEST as Wine reports it:"
+  tools/with-wine.sh --windows "$OLDEST"
+  ctest --preset "$PRESET" --no-tests=error -R "$OLDEST_TESTS"'
 if [ -z "$in_env" ]; then
-  OLDEST=$oldest OLDEST_TESTS=$oldest_tests bash -c "$whole"
+  ARCH=$1 PRESET=$preset OLDEST=$oldest OLDEST_TESTS=$oldest_tests tools/with-wine.sh bash -c "$whole"
   exit 0
 fi
-in_env() { tools/x86-env.sh "${prefix_args[@]+"${prefix_args[@]}"}" "$@"; }
-in_env -e OLDEST_TESTS="$oldest_tests" -e OLDEST="$oldest" -- /bin/bash -c "$whole"
+# The build folder's test lists name the host CMake's modules, which the environment's CTest
+# reads there too (Debian 13's CMake is another version).
+cmake_root=$(sed -n 's/^CMAKE_ROOT:INTERNAL=//p' "build/$preset/CMakeCache.txt")
+in_env() { tools/x86-env.sh -C "$PWD" -C "$cmake_root" "${prefix_args[@]+"${prefix_args[@]}"}" "$@"; }
+in_env -e ARCH="$1" -e PRESET="$preset" -e OLDEST="$oldest" -e OLDEST_TESTS="$oldest_tests" -- \
+  tools/with-wine.sh bash -c "$whole"
 # Where 32-bit programs run natively, a part of the x86 suite runs on the emulated route too,
 # where this Linux can have it, so that a break there shows on every run: start-up, a command,
 # and the command line.
 if [ "$preset" = windows-x86 ] && [ "$(x86_route)" = native ]; then
   if why=$(can_emulate_x86); then
     echo "x86 tests on the emulated route (qemu-i386), a part:"
-    CORVELLE_X86_ROUTE=emulated in_env \
-      -e TESTS='^(Form1Test[.](FreshRegistry|AdButtons)|CliProgramTest[.]ExitCodes)' -- \
-      /bin/bash -c "$suite"
+    CORVELLE_X86_ROUTE=emulated in_env -- tools/with-wine.sh ctest --preset "$preset" \
+      --no-tests=error -R '^(Form1Test[.](FreshRegistry|AdButtons)|CliProgramTest[.]ExitCodes)'
   else
     echo "x86 tests on the emulated route not run: $why."
   fi

@@ -7,8 +7,29 @@
 # starts Xvfb on a free display. Everything is removed again on exit.
 # CORVELLE_WINE_VERSION=winxp or win7 (the names winecfg takes) makes the prefix report that Windows
 # version (5.1 or 6.1) to the programs, as winecfg's setting does; it fails when the prefix reports
-# another.
+# another. `with-wine.sh --windows NAME`, run by the command, does the same in its prefix.
 set -euo pipefail
+
+# report_windows NAME: the prefix reports that Windows version from now on; fails when it does not.
+report_windows() {
+  local number reported
+  case "$1" in
+    winxp) number=5.1 ;; win7) number=6.1 ;;
+    *) echo "with-wine: Windows version $1: choose winxp or win7" >&2; exit 2 ;;
+  esac
+  wine reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null 2>&1 </dev/null
+  reported=$(wine cmd /c ver 2>/dev/null </dev/null | tr -d '\r' | grep -m1 . || true)
+  case "$reported" in
+    *" $number."*) echo "with-wine: the prefix reports $reported" ;;
+    *) echo "with-wine: asked for Windows $number ($1), the prefix reports: $reported" >&2
+       exit 1 ;;
+  esac
+}
+# In the prefix a with-wine.sh run has made (WINEPREFIX): only the reported Windows version.
+if [ "${1:-}" = --windows ]; then
+  report_windows "$2"
+  exit 0
+fi
 
 prefix=$(mktemp -d /tmp/corvelle-wine.XXXXXX)
 xvfb_pid=""
@@ -36,17 +57,5 @@ wineboot -i >/dev/null 2>&1 </dev/null
 wineserver -w >/dev/null 2>&1 </dev/null
 wineserver -p >/dev/null 2>&1 </dev/null
 wineboot >/dev/null 2>&1 </dev/null
-if [ -n "${CORVELLE_WINE_VERSION:-}" ]; then
-  case "$CORVELLE_WINE_VERSION" in
-    winxp) number=5.1 ;; win7) number=6.1 ;;
-    *) echo "with-wine: CORVELLE_WINE_VERSION=$CORVELLE_WINE_VERSION: choose winxp or win7" >&2; exit 2 ;;
-  esac
-  wine reg add 'HKCU\Software\Wine' /v Version /d "$CORVELLE_WINE_VERSION" /f >/dev/null 2>&1 </dev/null
-  reported=$(wine cmd /c ver 2>/dev/null </dev/null | tr -d '\r' | grep -m1 . || true)
-  case "$reported" in
-    *" $number."*) echo "with-wine: the prefix reports $reported" ;;
-    *) echo "with-wine: asked for Windows $number ($CORVELLE_WINE_VERSION), the prefix reports: $reported" >&2
-       exit 1 ;;
-  esac
-fi
+[ -z "${CORVELLE_WINE_VERSION:-}" ] || report_windows "$CORVELLE_WINE_VERSION"
 "$@"
