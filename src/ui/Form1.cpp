@@ -115,9 +115,7 @@ bool Form1::Create(HINSTANCE instance, int showCommand, StartupTimeline* timelin
         DestroyWindow(hwnd_);
         return false;
     }
-    const SIZE size = WindowSize();
-    SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeToClientArea(0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Centre();
     MarkStartup(timeline, StartupMoment::kControlsCreated);
 
@@ -273,9 +271,29 @@ void Form1::FitList1Lines() {
 }
 
 SIZE Form1::WindowSize() const {
-    return WindowSizeForClient(layout::TwipsToPixels(layout::kClientWidthTwips, dpi_),
-                               layout::TwipsToPixels(layout::kClientHeightTwips, dpi_), kStyle,
-                               kExStyle, dpi_);
+    const SIZE size =
+        WindowSizeForClient(layout::TwipsToPixels(layout::kClientWidthTwips, dpi_),
+                            layout::TwipsToPixels(layout::kClientHeightTwips, dpi_), kStyle,
+                            kExStyle, dpi_);
+    return SIZE{size.cx + frameBeyondDpi_.cx, size.cy + frameBeyondDpi_.cy};
+}
+
+// Sizes the window for the design's client area at its DPI, and then checks the client area it
+// got: where the system draws the frame at another DPI than the window's (Wine 10 draws it at the
+// system DPI for a per-monitor aware window it gives 96), the frame takes what the system did not
+// say, and the bottom and right of the client area would be cut off. The difference is added.
+void Form1::SizeToClientArea(int x, int y, UINT flags) {
+    frameBeyondDpi_ = SIZE{};
+    SIZE size = WindowSize();
+    SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, flags);
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    frameBeyondDpi_ = SIZE{layout::TwipsToPixels(layout::kClientWidthTwips, dpi_) - client.right,
+                           layout::TwipsToPixels(layout::kClientHeightTwips, dpi_) - client.bottom};
+    if (frameBeyondDpi_.cx != 0 || frameBeyondDpi_.cy != 0) {
+        size = WindowSize();
+        SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, flags | SWP_NOMOVE);
+    }
 }
 
 void Form1::Centre() {
@@ -519,9 +537,7 @@ void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
     PlaceControls();
     // The suggested place keeps the window under the mouse while it is dragged between screens;
     // the size is the client area's at the new DPI.
-    const SIZE size = WindowSize();
-    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.cx, size.cy,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SizeToClientArea(suggested.left, suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 

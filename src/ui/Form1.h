@@ -89,6 +89,7 @@ private:
     void ShowNewestList1Line();
     void DrawList1Item(const DRAWITEMSTRUCT& item) const;
     SIZE WindowSize() const;
+    void SizeToClientArea(int x, int y, UINT flags);
     void Centre();
     void RunSequence(void (*command)(const registry::RegistryMod&, settings::ControlSet&));
 
@@ -99,6 +100,8 @@ private:
     HINSTANCE instance_ = nullptr;
     HWND hwnd_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    // What the frame takes beyond what the system says it takes at dpi_ (see SizeToClientArea).
+    SIZE frameBeyondDpi_{};
 
     OwnedBrush backgroundBrush_;
     OwnedBrush list1Brush_;
