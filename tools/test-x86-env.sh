@@ -8,7 +8,8 @@
 #    that an earlier set-up left, and leaves nothing that a run would take for ready;
 #  - on a Linux older than 6.7 that runs 32-bit programs (as Debian 12's own), these checks pass,
 #    the x86 programs run natively, and the emulated route is left out with one line.
-# CORVELLE_WINE chooses the environment, as for tools/x86-env.sh.
+# CORVELLE_WINE chooses the environment, as for tools/x86-env.sh; CORVELLE_X86_ENV_ONLY_ROUTES=1
+# checks only the runs (for the second environment, as the set-up is the same script).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . tools/arch.sh
@@ -178,4 +179,6 @@ if [ -z "${CORVELLE_X86_ENV_ONLY_ROUTES:-}" ]; then
 fi
 
 [ "$failures" = 0 ] || exit 1
-echo "x86 environment ($route): a stopped run saves what Wine wrote and leaves nothing behind; a run's environment is kept; a failed set-up says why and is redone." >&2
+more="; a run's environment is kept; a failed set-up says why and is redone"
+[ -z "${CORVELLE_X86_ENV_ONLY_ROUTES:-}" ] || more=""
+echo "Wine ${CORVELLE_WINE:-8} environment ($route): a stopped run saves what Wine wrote and leaves nothing behind$more." >&2
