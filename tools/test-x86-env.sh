@@ -52,7 +52,7 @@ start_run() {
   local route=$1 mark=$2; shift 2
   rm -f "$work/$mark"
   mkdir -p "$prefix"
-  CORVELLE_X86_ROUTE=$route tools/x86-env.sh -C "$work" -C "$prefix" -e W="$work" -e P="$prefix" \
+  CORVELLE_X86_ROUTE=$route tools/x86-env.sh -C "$PWD" -C "$work" -C "$prefix" -e W="$work" -e P="$prefix" \
     -- /bin/bash -c "$1" >"$work/run.log" 2>&1 </dev/null &
   runner=$!
   ns=""
