@@ -59,12 +59,10 @@ delay_library() {  # ARCH DLL FUNCTION: $dir/libdelay-ARCH.a, which delay-loads 
 #   at the symbol whose name starts with SYMBOL; "older" turns the delay-load descriptor there
 #   into the older form, of virtual addresses, which only the entry lists.
 cat >"$dir/directory.py" <<'EOF'
-import importlib.util, struct, subprocess, sys
-spec = importlib.util.spec_from_file_location("check_imports", "tools/check-imports.py")
-check_imports = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(check_imports)
+import runpy, struct, subprocess, sys
+PeFile = runpy.run_path("tools/check-imports.py")["PeFile"]
 path, index, symbol, size = sys.argv[1], int(sys.argv[2]), sys.argv[3], int(sys.argv[4])
-pe = check_imports.PeFile(path)
+pe = PeFile(path)
 data, base = bytearray(pe.data), pe.image_base
 symbols = subprocess.run(["i686-w64-mingw32-nm", path], capture_output=True, text=True).stdout
 rva = next(int(line.split()[0], 16) for line in symbols.splitlines()
