@@ -4,9 +4,7 @@
 # Exits non-zero on any finding.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh wine
-command -v clang-tidy >/dev/null && command -v cppcheck >/dev/null || {
-  apt-get install -y -qq clang-tidy cppcheck >/dev/null; }
+tools/install-deps.sh lint
 cmake --preset native >/dev/null
 cmake --preset windows >/dev/null
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Draws the program's pictures and writes them into src/ui/res/.
 
-    python3 tools/make_pictures.py            write the pictures into src/ui/res/
-    python3 tools/make_pictures.py --out DIR  write them into DIR instead
-    python3 tools/make_pictures.py --check    write nothing; exit 1 if a committed picture differs
+    python3 tools/make-pictures.py            write the pictures into src/ui/res/
+    python3 tools/make-pictures.py --out DIR  write them into DIR instead
+    python3 tools/make-pictures.py --check    write nothing; exit 1 if a committed picture differs
 
 Outputs (all committed, so the build needs no Python):
     corvelle.ico               window icon: one 32 x 32 image, 8-bit palette of 256 colours, AND mask
@@ -562,7 +562,7 @@ def main():
             path.write_bytes(data)
             print(f"{path}: {len(data)} bytes")
     if stale:
-        print("out of date (run tools/make_pictures.py): " + ", ".join(stale), file=sys.stderr)
+        print("out of date (run tools/make-pictures.py): " + ", ".join(stale), file=sys.stderr)
         return 1
     return 0
 
