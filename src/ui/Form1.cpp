@@ -284,30 +284,31 @@ SIZE Form1::WindowSize() const {
 // Sizes the window for the design's client area at its DPI, and then checks the client area it
 // got: where the system draws the frame at another DPI than the window's (Wine 10 draws it at the
 // system DPI for a per-monitor aware window it gives 96), the frame takes what the system did not
-// say, and the bottom and right of the client area would be cut off. The difference is added, but
-// only a difference that such a frame can make: a minimised window has no client area to measure,
-// and a failed measurement, or one that says the frame takes less than nothing or more than the
-// whole frame, is no reason to change the size.
+// say, and the bottom and right of the client area would be cut off. The difference is added. Only
+// a difference such a frame can make is taken: a minimised window has no client area to measure,
+// and a failed measurement, or one by which the frame takes less than nothing or more than the
+// whole frame, changes nothing: the correction measured last stands.
 void Form1::SizeToClientArea(int x, int y, UINT flags) {
+    const SIZE previous = frameBeyondDpi_;
     frameBeyondDpi_ = SIZE{};
     const SIZE size = WindowSize();
     SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, flags);
     const int clientWidth = layout::TwipsToPixels(layout::kClientWidthTwips, dpi_);
     const int clientHeight = layout::TwipsToPixels(layout::kClientHeightTwips, dpi_);
     RECT client{};
-    if (IsIconic(hwnd_) != FALSE || GetClientRect(hwnd_, &client) == FALSE) {
-        return;
-    }
-    const SIZE beyond{clientWidth - client.right, clientHeight - client.bottom};
-    const bool withinFrame = beyond.cx >= 0 && beyond.cy >= 0 &&
-                             beyond.cx <= size.cx - clientWidth &&
-                             beyond.cy <= size.cy - clientHeight;
-    if (!withinFrame || (beyond.cx == 0 && beyond.cy == 0)) {
-        return;
+    SIZE beyond = previous;
+    if (IsIconic(hwnd_) == FALSE && GetClientRect(hwnd_, &client) != FALSE) {
+        const SIZE measured{clientWidth - client.right, clientHeight - client.bottom};
+        if (measured.cx >= 0 && measured.cy >= 0 && measured.cx <= size.cx - clientWidth &&
+            measured.cy <= size.cy - clientHeight) {
+            beyond = measured;
+        }
     }
     frameBeyondDpi_ = beyond;
-    const SIZE corrected = WindowSize();
-    SetWindowPos(hwnd_, nullptr, 0, 0, corrected.cx, corrected.cy, flags | SWP_NOMOVE);
+    if (beyond.cx != 0 || beyond.cy != 0) {
+        const SIZE corrected = WindowSize();
+        SetWindowPos(hwnd_, nullptr, 0, 0, corrected.cx, corrected.cy, flags | SWP_NOMOVE);
+    }
 }
 
 void Form1::Centre() {
