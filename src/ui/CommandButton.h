@@ -112,7 +112,8 @@ private:
         RECT picture;
         RECT caption;
     };
-    Placement PlaceContent(HDC dc, const RECT& content, UINT prefix, bool pictureOnlyWhereItFits) const;
+    Placement PlaceContent(HDC dc, const RECT& content, UINT prefix,
+                           bool pictureOnlyWhereItFits) const;
     void DrawHighContrast(const DRAWITEMSTRUCT& item) const;
 
     HWND hwnd_ = nullptr;
