@@ -121,10 +121,15 @@ FileWrite AfterFailedReplace(DWORD error, const std::wstring& target, TemporaryF
                              const std::wstring& backup, FileCalls& calls) {
     FileWrite failed = Failed(error);
     if (!Exists(temporary.path())) {
-        // The system took the new file from its temporary name, though it failed: which file is
-        // at the target cannot be told, and nothing is moved or deleted.
+        // The system took the new file from its temporary name, though it failed; nothing is moved
+        // or deleted. ReplaceFileW moves the new file only to the target: with the old file aside,
+        // a file at the target is the new one. Without the old file aside, which file is at the
+        // target cannot be told.
         temporary.Keep();
-        failed.oldAt = Exists(backup) ? Shown(backup) : std::string();
+        if (Exists(backup)) {
+            failed.oldAt = Shown(backup);
+            failed.newAt = Exists(target) ? Shown(target) : std::string();
+        }
         return failed;
     }
     if (Exists(target)) {
@@ -242,8 +247,9 @@ FileWrite WriteFileAtomically(const std::wstring& path, const std::vector<std::u
         return Failed(GetLastError());
     }
 
-    // An existing file is replaced with ReplaceFileW, which keeps its access list, attributes and
-    // creation time, as an editor saving over it would; a new one is renamed into place.
+    // An existing file is replaced with ReplaceFileW, which carries its attributes, creation time
+    // and access list over to the new one where it can, as an editor saving over it would (what it
+    // cannot carry over is dropped: see AtomicFile.h); a new one is renamed into place.
     DWORD error = ERROR_FILE_NOT_FOUND;
     if (replace && attributes != INVALID_FILE_ATTRIBUTES) {
         error = WithRetries([&] { return calls.Replace(target, temporary.path(), backupPath); });

@@ -1,7 +1,9 @@
 #pragma once
 // Writes a whole file or nothing: the bytes go to a new temporary file beside the target, which is
 // flushed and then renamed into place, or put in the place of an existing file with ReplaceFileW,
-// which keeps that file's permissions. When putting it in place fails, the old file is put back
+// which carries that file's attributes, creation time and access list over where it can (with
+// REPLACEFILE_IGNORE_MERGE_ERRORS, one it cannot carry over is dropped without a word: the new file
+// then has its folder's default access). When putting it in place fails, the old file is put back
 // where the system moved it aside; where neither the old file nor the new one can be at the
 // target, both are kept and the result names where they are. Wide file API and long paths
 // throughout, so any file name the system accepts works. Windows only.

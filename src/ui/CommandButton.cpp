@@ -2,9 +2,12 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cwchar>
 #include <utility>
+
+#include "ui/ColourScheme.h"
 
 namespace corvelle::ui {
 
@@ -65,7 +68,8 @@ CommandButton::CommandButton(CommandButton&& other) noexcept
       font_(std::move(other.font_)),
       picture_(std::move(other.picture_)),
       hot_(other.hot_),
-      isDefault_(other.isDefault_) {
+      isDefault_(other.isDefault_),
+      highContrast_(other.highContrast_) {
     Attach();
 }
 
@@ -82,6 +86,7 @@ CommandButton& CommandButton::operator=(CommandButton&& other) noexcept {
         picture_ = std::move(other.picture_);
         hot_ = other.hot_;
         isDefault_ = other.isDefault_;
+        highContrast_ = other.highContrast_;
         Attach();
     }
     return *this;
@@ -202,9 +207,46 @@ void CommandButton::MakeFont() {
     font_ = std::move(font);  // the old font is deleted only after the window let go of it
 }
 
+CommandButton::Placement CommandButton::PlaceContent(HDC dc, const RECT& content, UINT prefix,
+                                                     bool pictureOnlyWhereItFits) const {
+    // Measure the caption, then centre picture and caption together.
+    const std::wstring& caption = settings_.tx;
+    RECT measured{0, 0, 0, 0};
+    if (!caption.empty()) {
+        DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &measured,
+                  DT_CALCRECT | DT_SINGLELINE | prefix);
+    }
+    const int textWidth = Width(measured);
+    bool withPicture = static_cast<bool>(picture_);
+    int pictureSide = withPicture ? Scale(static_cast<int>(picture_.size().cx), dpi_) : 0;
+    int gap = withPicture && textWidth > 0 ? Scale(kPictureGap, dpi_) : 0;
+    if (withPicture && pictureOnlyWhereItFits && pictureSide + gap + textWidth > Width(content)) {
+        withPicture = false;
+        pictureSide = gap = 0;
+    }
+    const int pictureHeight = withPicture ? Scale(static_cast<int>(picture_.size().cy), dpi_) : 0;
+    const int groupWidth = pictureSide + gap + textWidth;
+    const int groupLeft = content.left + (Width(content) - groupWidth) / 2;
+    const bool pictureFirst = settings_.picpos != 1;
+    const int pictureLeft = pictureFirst ? groupLeft : groupLeft + textWidth + gap;
+    const int textLeft = pictureFirst ? groupLeft + pictureSide + gap : groupLeft;
+    const int pictureTop = content.top + (Height(content) - pictureHeight) / 2;
+    Placement placement{};
+    if (withPicture) {
+        placement.picture =
+            RECT{pictureLeft, pictureTop, pictureLeft + pictureSide, pictureTop + pictureHeight};
+    }
+    placement.caption = RECT{textLeft, content.top, textLeft + textWidth, content.bottom};
+    return placement;
+}
+
 bool CommandButton::Draw(const DRAWITEMSTRUCT& item) const {
     if (hwnd_ == nullptr || item.CtlType != ODT_BUTTON || item.hwndItem != hwnd_) {
         return false;
+    }
+    if (highContrast_) {
+        DrawHighContrast(item);
+        return true;
     }
     const HDC dc = item.hDC;
     const SavedDcState savedState(dc);  // the DC is lent: give it back as it came
@@ -227,34 +269,18 @@ bool CommandButton::Draw(const DRAWITEMSTRUCT& item) const {
         OffsetRect(&content, 1, 1);
     }
 
-    // Measure the caption, then centre picture and caption together.
     const SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_.get())
                                         : GetStockObject(DEFAULT_GUI_FONT));
     const UINT prefix = (item.itemState & ODS_NOACCEL) != 0 ? DT_HIDEPREFIX : 0;
     const UINT textFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | prefix;
     const std::wstring& caption = settings_.tx;
-    RECT measured{0, 0, 0, 0};
-    if (!caption.empty()) {
-        DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &measured,
-                  DT_CALCRECT | DT_SINGLELINE | prefix);
-    }
-    const int textWidth = Width(measured);
-    const int pictureSide = picture_ ? Scale(static_cast<int>(picture_.size().cx), dpi_) : 0;
-    const int pictureHeight = picture_ ? Scale(static_cast<int>(picture_.size().cy), dpi_) : 0;
-    const int gap = picture_ && textWidth > 0 ? Scale(kPictureGap, dpi_) : 0;
-    const int groupWidth = pictureSide + gap + textWidth;
-    const int groupLeft = content.left + (Width(content) - groupWidth) / 2;
-    const bool pictureFirst = settings_.picpos != 1;
-    const int pictureLeft = pictureFirst ? groupLeft : groupLeft + textWidth + gap;
-    const int textLeft = pictureFirst ? groupLeft + pictureSide + gap : groupLeft;
+    const Placement placement = PlaceContent(dc, content, prefix, false);
 
     if (picture_) {
-        const int top = content.top + (Height(content) - pictureHeight) / 2;
-        const RECT target{pictureLeft, top, pictureLeft + pictureSide, top + pictureHeight};
-        picture_.Draw(dc, target, disabled && !settings_.ngrey);
+        picture_.Draw(dc, placement.picture, disabled && !settings_.ngrey);
     }
     if (!caption.empty()) {
-        RECT textArea{textLeft, content.top, textLeft + textWidth, content.bottom};
+        RECT textArea = placement.caption;
         SetBkMode(dc, TRANSPARENT);
         if (disabled) {
             // The classic engraved look: a highlight copy one pixel down and right, then the shadow.
@@ -278,6 +304,52 @@ bool CommandButton::Draw(const DRAWITEMSTRUCT& item) const {
         DrawFocusRect(dc, &focus);
     }
     return true;
+}
+
+// Flat, in the system's colours: a border in the caption's colour (or the state's), the face, the
+// picture only where it leaves the caption its room, and the caption on top.
+void CommandButton::DrawHighContrast(const DRAWITEMSTRUCT& item) const {
+    const HDC dc = item.hDC;
+    const SavedDcState savedState(dc);
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    const bool pressed = (item.itemState & ODS_SELECTED) != 0 || (settings_.check && settings_.value);
+    const bool emphasised = (item.itemState & ODS_FOCUS) != 0 || isDefault_;
+    const ButtonColours colours =
+        HighContrastButtonColours(disabled, emphasised, hot_ && !disabled);
+    RECT area = item.rcItem;
+    FillSolid(dc, area, colours.border);
+    const int borderWidth = std::max(1, Scale(1, dpi_)) * (isDefault_ ? 2 : 1);
+    InflateRect(&area, -borderWidth, -borderWidth);
+    FillSolid(dc, area, colours.face);
+    RECT content = area;
+    InflateRect(&content, -1, -1);
+    if (pressed) {
+        OffsetRect(&content, 1, 1);
+    }
+
+    const SelectedObject font(dc, font_ ? static_cast<HGDIOBJ>(font_.get())
+                                        : GetStockObject(DEFAULT_GUI_FONT));
+    const UINT prefix = (item.itemState & ODS_NOACCEL) != 0 ? DT_HIDEPREFIX : 0;
+    const Placement placement = PlaceContent(dc, content, prefix, true);
+    if (placement.picture.right > placement.picture.left) {
+        picture_.Draw(dc, placement.picture, disabled && !settings_.ngrey);
+    }
+    const std::wstring& caption = settings_.tx;
+    if (!caption.empty()) {
+        RECT textArea = placement.caption;
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, colours.text);
+        DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &textArea,
+                  DT_SINGLELINE | DT_VCENTER | DT_LEFT | prefix);
+    }
+    if ((item.itemState & ODS_FOCUS) != 0 && settings_.focusr &&
+        (item.itemState & ODS_NOFOCUSRECT) == 0) {
+        RECT focus = area;
+        InflateRect(&focus, -1, -1);
+        SetTextColor(dc, colours.text);
+        SetBkColor(dc, colours.face);
+        DrawFocusRect(dc, &focus);
+    }
 }
 
 void CommandButton::SetEnabled(bool enabled) {
@@ -313,6 +385,13 @@ void CommandButton::SetDefault(bool isDefault) {
         SendMessageW(hwnd_, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
     } else {
         isDefault_ = isDefault;
+    }
+}
+
+void CommandButton::SetHighContrast(bool on) {
+    highContrast_ = on;
+    if (hwnd_ != nullptr) {
+        InvalidateRect(hwnd_, nullptr, FALSE);
     }
 }
 

@@ -93,6 +93,9 @@ public:
     void SetDefault(bool isDefault);
     bool IsDefault() const noexcept { return isDefault_; }
     void SetValue(bool value);
+    // In High Contrast the button is drawn in the system's colours only (ColourScheme.h), flat,
+    // with a border; the stored colours are kept for when it is off again.
+    void SetHighContrast(bool on);
 
     // Converts a stored extent in 0.01 mm to pixels at dpi (2778 -> 105 and 661 -> 25 at 96 DPI).
     static int ExtentToPixels(std::int32_t extent, UINT dpi);
@@ -104,6 +107,14 @@ private:
     void Attach();
     void Detach() noexcept;
     void MakeFont();
+    // Where the picture and the caption go within content; no picture where both do not fit.
+    struct Placement {
+        RECT picture;
+        RECT caption;
+    };
+    Placement PlaceContent(HDC dc, const RECT& content, UINT prefix,
+                           bool pictureOnlyWhereItFits) const;
+    void DrawHighContrast(const DRAWITEMSTRUCT& item) const;
 
     HWND hwnd_ = nullptr;
     ButtonSettings settings_;
@@ -112,6 +123,7 @@ private:
     ButtonPicture picture_;
     bool hot_ = false;
     bool isDefault_ = false;
+    bool highContrast_ = false;
 };
 
 }  // namespace corvelle::ui

@@ -84,11 +84,13 @@ bool RegisterForm1Class(HINSTANCE instance, WNDPROC windowProc) {
 
 }  // namespace
 
-Form1::Form1(const registry::RegistryMod& registry, UrlOpener openUrl)
+Form1::Form1(const registry::RegistryMod& registry, UrlOpener openUrl,
+             HighContrastQuery highContrastOn)
     : registry_(registry),
       openUrl_(std::move(openUrl)),
-      backgroundBrush_(CreateSolidBrush(layout::kFormBackground)),
-      list1Brush_(CreateSolidBrush(layout::kList1Background)) {}
+      highContrastOn_(std::move(highContrastOn)) {
+    UseColourScheme();
+}
 
 Form1::~Form1() {
     // The controls go first, while the fonts they were given still exist.
@@ -115,6 +117,7 @@ bool Form1::Create(HINSTANCE instance, int showCommand, StartupTimeline* timelin
         DestroyWindow(hwnd_);
         return false;
     }
+    UseColourScheme();
     SizeToClientArea(0, 0, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     Centre();
     MarkStartup(timeline, StartupMoment::kControlsCreated);
@@ -281,18 +284,30 @@ SIZE Form1::WindowSize() const {
 // Sizes the window for the design's client area at its DPI, and then checks the client area it
 // got: where the system draws the frame at another DPI than the window's (Wine 10 draws it at the
 // system DPI for a per-monitor aware window it gives 96), the frame takes what the system did not
-// say, and the bottom and right of the client area would be cut off. The difference is added.
+// say, and the bottom and right of the client area would be cut off. The difference is added. Only
+// a difference such a frame can make is taken: a minimised window has no client area to measure,
+// and a failed measurement, or one by which the frame takes less than nothing or more than the
+// whole frame, changes nothing: the correction measured last stands.
 void Form1::SizeToClientArea(int x, int y, UINT flags) {
+    const SIZE previous = frameBeyondDpi_;
     frameBeyondDpi_ = SIZE{};
-    SIZE size = WindowSize();
+    const SIZE size = WindowSize();
     SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, flags);
+    const int clientWidth = layout::TwipsToPixels(layout::kClientWidthTwips, dpi_);
+    const int clientHeight = layout::TwipsToPixels(layout::kClientHeightTwips, dpi_);
     RECT client{};
-    GetClientRect(hwnd_, &client);
-    frameBeyondDpi_ = SIZE{layout::TwipsToPixels(layout::kClientWidthTwips, dpi_) - client.right,
-                           layout::TwipsToPixels(layout::kClientHeightTwips, dpi_) - client.bottom};
-    if (frameBeyondDpi_.cx != 0 || frameBeyondDpi_.cy != 0) {
-        size = WindowSize();
-        SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, flags | SWP_NOMOVE);
+    SIZE beyond = previous;
+    if (IsIconic(hwnd_) == FALSE && GetClientRect(hwnd_, &client) != FALSE) {
+        const SIZE measured{clientWidth - client.right, clientHeight - client.bottom};
+        if (measured.cx >= 0 && measured.cy >= 0 && measured.cx <= size.cx - clientWidth &&
+            measured.cy <= size.cy - clientHeight) {
+            beyond = measured;
+        }
+    }
+    frameBeyondDpi_ = beyond;
+    if (beyond.cx != 0 || beyond.cy != 0) {
+        const SIZE corrected = WindowSize();
+        SetWindowPos(hwnd_, nullptr, 0, 0, corrected.cx, corrected.cy, flags | SWP_NOMOVE);
     }
 }
 
@@ -376,6 +391,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_DPICHANGED:
         OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETHIGHCONTRAST) {
+            UseColourScheme();
+        }
+        return DefWindowProcW(hwnd_, message, wParam, lParam);
+    case WM_SYSCOLORCHANGE:
+        UseColourScheme();
         return 0;
     case WM_DESTROY:
         // Closing the window ends the program; a window that Create gave up on ends nothing.
@@ -490,8 +513,8 @@ void Form1::DrawList1Item(const DRAWITEMSTRUCT& item) const {
         SendMessageW(list1_, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()))));
     const SelectedObject font(item.hDC, font_.get());
     // The list is always disabled; its lines are greyed as a disabled list's are.
-    SetTextColor(item.hDC, GetSysColor((item.itemState & ODS_DISABLED) != 0 ? COLOR_GRAYTEXT
-                                                                            : COLOR_WINDOWTEXT));
+    SetTextColor(item.hDC,
+                 (item.itemState & ODS_DISABLED) != 0 ? colours_.list1Greyed : colours_.list1Text);
     SetBkMode(item.hDC, TRANSPARENT);
     RECT textRect = item.rcItem;
     textRect.left += ScaleFrom96(2, dpi_);
@@ -501,18 +524,18 @@ void Form1::DrawList1Item(const DRAWITEMSTRUCT& item) const {
 
 LRESULT Form1::OnControlColour(UINT message, HDC dc, HWND control) {
     if (message == WM_CTLCOLORLISTBOX && control == list1_) {
-        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-        SetBkColor(dc, layout::kList1Background);
+        SetTextColor(dc, colours_.list1Greyed);
+        SetBkColor(dc, colours_.list1);
         return reinterpret_cast<LRESULT>(list1Brush_.get());
     }
     if (message == WM_CTLCOLORSTATIC && (control == check1_ || control == frame1_)) {
-        SetTextColor(dc, control == check1_ ? layout::kCheck1Text : GetSysColor(COLOR_BTNTEXT));
-        SetBkColor(dc, layout::kFormBackground);
+        SetTextColor(dc, control == check1_ ? colours_.check1Text : colours_.frameText);
+        SetBkColor(dc, colours_.form);
         return reinterpret_cast<LRESULT>(backgroundBrush_.get());
     }
     if (message == WM_CTLCOLORBTN) {
         // Around the command buttons.
-        SetBkColor(dc, layout::kFormBackground);
+        SetBkColor(dc, colours_.form);
         return reinterpret_cast<LRESULT>(backgroundBrush_.get());
     }
     return DefWindowProcW(hwnd_, message, reinterpret_cast<WPARAM>(dc),
@@ -539,6 +562,24 @@ void Form1::OnDpiChanged(UINT dpi, const RECT& suggested) {
     // the size is the client area's at the new DPI.
     SizeToClientArea(suggested.left, suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// Reads whether High Contrast is on and takes the colours that go with it: at start-up, and when
+// the setting or the system's colours change while the window is open.
+void Form1::UseColourScheme() {
+    colours_ = FormColoursFor(highContrastOn_ && highContrastOn_());
+    backgroundBrush_ = OwnedBrush(CreateSolidBrush(colours_.form));
+    list1Brush_ = OwnedBrush(CreateSolidBrush(colours_.list1));
+    if (hwnd_ == nullptr) {
+        return;
+    }
+    for (CommandButton& button : raveButtons_) {
+        button.SetHighContrast(colours_.highContrast);
+    }
+    if (frame1_ != nullptr) {
+        SetFramePlainLine(frame1_, colours_.highContrast);
+    }
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void Form1::OnNcDestroy() {

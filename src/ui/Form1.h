@@ -14,6 +14,7 @@
 #include "registry/RegistryMod.h"
 #include "settings/ControlSet.h"
 #include "ui/BannerPicture.h"
+#include "ui/ColourScheme.h"
 #include "ui/CommandButton.h"
 #include "ui/FormFocus.h"
 #include "ui/FormLayout.h"
@@ -30,8 +31,11 @@ public:
     // Opens a web address; the banner's click hands it the toolbar page.
     using UrlOpener = std::function<void(const std::string&)>;
 
-    // registry serves every command; it must outlive the window.
-    explicit Form1(const registry::RegistryMod& registry, UrlOpener openUrl = OpenUrl);
+    // registry serves every command; it must outlive the window. highContrastOn tells whether
+    // High Contrast is on, at start-up and whenever the system says the setting or its colours
+    // changed.
+    explicit Form1(const registry::RegistryMod& registry, UrlOpener openUrl = OpenUrl,
+                   HighContrastQuery highContrastOn = SystemHighContrastOn);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
     // Destroys the window if it still exists.
@@ -79,6 +83,7 @@ private:
     void OnGetMinMaxInfo(MINMAXINFO& info) const;
     void OnSetCursor(HWND under);
     void OnNcDestroy();
+    void UseColourScheme();
     void PaintContent(HDC dc, const RECT& area) const;
 
     bool CreateControls();
@@ -103,6 +108,9 @@ private:
     // What the frame takes beyond what the system says it takes at dpi_ (see SizeToClientArea).
     SIZE frameBeyondDpi_{};
 
+    HighContrastQuery highContrastOn_;
+    FormColours colours_;
+    // In colours_'s form and list colours; made again when the colours change.
     OwnedBrush backgroundBrush_;
     OwnedBrush list1Brush_;
     OwnedFont font_;

@@ -7,8 +7,10 @@ namespace corvelle::ui {
 
 namespace {
 
-// The font handle lives in the window's extra bytes; the caller owns the font.
+// The font handle lives in the window's extra bytes (the caller owns the font), and after it
+// whether the line is drawn plain.
 constexpr int kFontSlot = 0;
+constexpr int kPlainLineSlot = sizeof(LONG_PTR);
 
 HFONT FontOf(HWND frame) {
     return reinterpret_cast<HFONT>(GetWindowLongPtrW(frame, kFontSlot));
@@ -44,10 +46,17 @@ void PaintContent(HWND frame, HDC dc) {
         text.cy = metrics.tmHeight;
     }
 
-    // The etched line runs through the middle of the caption, which covers it.
+    // The etched line runs through the middle of the caption, which covers it. Plain, it is one
+    // line in the text colour the parent set: an etched edge draws in shadow and highlight colours,
+    // which need not stand out from the background.
     RECT border = client;
     border.top = text.cy / 2;
-    DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
+    if (GetWindowLongPtrW(frame, kPlainLineSlot) != 0) {
+        const OwnedBrush line(CreateSolidBrush(GetTextColor(dc)));
+        FrameRect(dc, &border, line.get());
+    } else {
+        DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
+    }
 
     if (!caption.empty()) {
         const UINT dpi = DpiForWindow(frame);
@@ -109,7 +118,7 @@ bool RegisterFrameWindowClass(HINSTANCE instance) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = FrameProc;
-    windowClass.cbWndExtra = sizeof(LONG_PTR);
+    windowClass.cbWndExtra = 2 * sizeof(LONG_PTR);
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.lpszClassName = kFrameWindowClass;
@@ -123,6 +132,11 @@ HWND CreateFrameWindow(HWND parent, int id, const std::wstring& caption, const R
                            bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
                            parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
                            nullptr);
+}
+
+void SetFramePlainLine(HWND frame, bool plain) {
+    SetWindowLongPtrW(frame, kPlainLineSlot, plain ? 1 : 0);
+    InvalidateRect(frame, nullptr, TRUE);
 }
 
 }  // namespace corvelle::ui

@@ -21,4 +21,7 @@ bool RegisterFrameWindowClass(HINSTANCE instance);
 HWND CreateFrameWindow(HWND parent, int id, const std::wstring& caption, const RECT& bounds,
                        HINSTANCE instance);
 
+// Draws the frame's line as one plain line in its text colour (for High Contrast), or etched.
+void SetFramePlainLine(HWND frame, bool plain);
+
 }  // namespace corvelle::ui

@@ -23,6 +23,8 @@ class FailingCalls final : public FileCalls {
 public:
     DWORD replaceError = ERROR_SUCCESS;
     bool removesReplaced = false;  // 1176 as without a backup name: the replaced file is gone
+    bool movesReplacedAside = false;  // whatever the error, the replaced file went to the backup
+    bool takesReplacement = false;    // ... and the replacement to its place
     bool movesFail = false;
     bool writesNothing = false;
 
@@ -35,6 +37,13 @@ public:
     }
     DWORD Replace(const std::wstring& replaced, const std::wstring& replacement,
                   const std::wstring& backup) override {
+        if (movesReplacedAside) {
+            MoveFileExW(replaced.c_str(), backup.c_str(), 0);
+            if (takesReplacement) {
+                MoveFileExW(replacement.c_str(), replaced.c_str(), 0);
+            }
+            return replaceError;
+        }
         switch (replaceError) {
         case ERROR_SUCCESS:
             return FileCalls::Replace(replaced, replacement, backup);
@@ -110,6 +119,8 @@ struct Case {
     DWORD replaceError;
     bool removesReplaced;
     bool movesFail;
+    bool movesReplacedAside;
+    bool takesReplacement;
     // Afterwards: what is at the file (empty: nothing), and whether the new data are kept beside
     // it and the old data moved aside, under the names the result gives.
     std::string atFile;
@@ -119,14 +130,23 @@ struct Case {
 
 TEST_F(AtomicFileTest, AFailedReplaceLeavesTheOldFileInPlaceOrKeepsBothAndNamesThem) {
     const std::vector<Case> cases = {
-        {"1175", ERROR_UNABLE_TO_REMOVE_REPLACED, false, false, kOld, false, false},
-        {"1176", ERROR_UNABLE_TO_MOVE_REPLACEMENT, false, false, kOld, false, false},
-        {"1176, old file removed", ERROR_UNABLE_TO_MOVE_REPLACEMENT, true, false, kNewText, false,
+        {"1175", ERROR_UNABLE_TO_REMOVE_REPLACED, false, false, false, false, kOld, false, false},
+        {"1176", ERROR_UNABLE_TO_MOVE_REPLACEMENT, false, false, false, false, kOld, false, false},
+        {"1176, old file removed", ERROR_UNABLE_TO_MOVE_REPLACEMENT, true, false, false, false,
+         kNewText, false, false},
+        {"1176, old file removed, no rename", ERROR_UNABLE_TO_MOVE_REPLACEMENT, true, true, false,
+         false, "", true, false},
+        {"1177", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false, false, false, false, kOld, false,
          false},
-        {"1176, old file removed, no rename", ERROR_UNABLE_TO_MOVE_REPLACEMENT, true, true, "",
-         true, false},
-        {"1177", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false, false, kOld, false, false},
-        {"1177, no rename", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false, true, "", true, true},
+        {"1177, no rename", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false, true, false, false, "", true,
+         true},
+        // "Not found" although the old file was there, and is now aside: it is put back, and the
+        // export is not a success.
+        {"2, old file aside", ERROR_FILE_NOT_FOUND, false, false, true, false, kOld, false, false},
+        // The system took the new file from its temporary name and failed: it is at the file, and
+        // the result says so, with where the old one is.
+        {"temporary file taken", ERROR_UNABLE_TO_MOVE_REPLACEMENT_2, false, false, true, true,
+         kNewText, false, true},
     };
     const std::wstring file = folder_ + L"undo.reg";
     for (const Case& c : cases) {
@@ -135,6 +155,8 @@ TEST_F(AtomicFileTest, AFailedReplaceLeavesTheOldFileInPlaceOrKeepsBothAndNamesT
         calls.replaceError = c.replaceError;
         calls.removesReplaced = c.removesReplaced;
         calls.movesFail = c.movesFail;
+        calls.movesReplacedAside = c.movesReplacedAside;
+        calls.takesReplacement = c.takesReplacement;
         const FileWrite result = WriteFileAtomically(file, kNew, true, calls);
         EXPECT_EQ(result.outcome, FileWrite::Outcome::kFailed) << c.what;
         EXPECT_NE(result.reason.find("(error " + std::to_string(c.replaceError) + ")"),

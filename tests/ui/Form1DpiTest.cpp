@@ -92,6 +92,24 @@ TEST_F(Form1Test, DpiChangeLaysOutAndSizesTheFontsAgain) {
 
 // Runs in a child process only: reports the form's DPI and rectangles to the file named by the
 // environment, then closes the form.
+// A minimised window has no client area to measure: a DPI change then (the window moved to
+// another screen by the taskbar, say) must not take the whole client area for frame.
+TEST_F(Form1Test, DpiChangeWhileMinimisedKeepsTheClientArea) {
+    Start();
+    ShowWindow(Form(), SW_MINIMIZE);
+    PumpMessages(Form());
+    ASSERT_TRUE(IsIconic(Form()));
+    RECT suggested{};
+    GetWindowRect(Form(), &suggested);
+    SendMessageW(Form(), WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    ShowWindow(Form(), SW_RESTORE);
+    PumpMessages(Form());
+    RECT client{};
+    GetClientRect(Form(), &client);
+    EXPECT_EQ(client.right, 282);
+    EXPECT_EQ(client.bottom, 174);
+}
+
 TEST_F(Form1Test, ReportLayoutForParentProcess) {
     const char* report = std::getenv(kReportVariable);
     if (report == nullptr) {

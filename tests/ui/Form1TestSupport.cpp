@@ -251,7 +251,7 @@ void Form1Test::TearDown() {
 
 void Form1Test::Start() {
     form_ = std::make_unique<Form1>(
-        registry_, [this](const std::string& url) { openedUrls_.push_back(url); });
+        registry_, [this](const std::string& url) { openedUrls_.push_back(url); }, highContrastOn_);
     ASSERT_TRUE(form_->Create(GetModuleHandleW(nullptr), SW_SHOWNORMAL));
     PumpMessages(Form());
 }

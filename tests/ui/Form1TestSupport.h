@@ -92,6 +92,9 @@ protected:
     void Click(layout::ControlId id) const;
     std::vector<std::string> List1Lines() const { return ListLines(Control(layout::kIdList1)); }
 
+    // What the form is told about High Contrast; the system's answer unless a test sets it.
+    HighContrastQuery highContrastOn_ = SystemHighContrastOn;
+
     registry::Win32Registry api_;
     registry::RegistryMod registry_{api_};
     std::unique_ptr<Form1> form_;
