@@ -2,7 +2,7 @@
 SCREENSHOT ?= build/corvelle-screenshot.png
 
 .PHONY: run test test-stages wine-environments test-native test-windows test-windows-8 test-windows-10 \
-        test-windows-x64-row test-windows-x86-row test-release dist verify sanitize \
+        test-windows-rows test-windows-x64-row test-windows-x86-row test-release dist verify sanitize \
         bench fuzz lint clean
 
 # ARCH=x86 (the default, runs in every prefix) or ARCH=x64; WINE=8 or WINE=10 for Debian 12's or 13's
@@ -53,6 +53,11 @@ test-windows:
 ifeq ($(CORVELLE_SKIP_WINE10),)
 	@$(call stage,Wine 10: runs of the environment,CORVELLE_WINE=10 CORVELLE_X86_ENV_ONLY_ROUTES=1 tools/test-x86-env.sh)
 endif
+	@$(MAKE) --no-print-directory test-windows-rows
+	@$(call stage,make run as users start it,tools/test-run.sh)
+
+# The x64 row beside the x86 row (the builds made already).
+test-windows-rows:
 	@echo "The x64 and the x86 suites, side by side (each row's output follows when both have ended)."; \
 	t0=$$(date +%s); \
 	$(MAKE) --no-print-directory test-windows-x64-row >build/test-windows-x64.log 2>&1 & x64=$$!; \
@@ -63,7 +68,6 @@ endif
 	echo "== The x64 row:"; cat build/test-windows-x64.log; \
 	echo "== The x86 row:"; cat build/test-windows-x86.log; \
 	[ $$x64 = 0 ] && [ $$x86 = 0 ] || { echo "test-windows: FAILED in the $$([ $$x64 = 0 ] || echo 'x64 ')$$([ $$x86 = 0 ] || echo 'x86 ')row"; exit 1; }
-	@$(call stage,make run as users start it,tools/test-run.sh)
 
 test-windows-x64-row:
 	@$(call stage,  x64 row: Wine 8 x64 suite,tools/test-windows.sh x64)

@@ -37,16 +37,8 @@ oldest_part='ui_form1_tests=Form1Test.WindowIsFixed*:Form1Test.FreshRegistry*:Fo
 oldest_part+=':Form1Test.ColoursAsPainted*:Form1Test.SystemAt144*:Form1Test.EnterOnNoButton*'
 oldest_part+=':Form1Test.AdButtons*:Form1Test.TabReaches*:Form1Test.Image1Click*:PlantedDll.*'
 oldest_part+=' ui_button_program_tests=CommandButtonInTheProgram.* cli_program_tests=CliProgramTest.*'
-# The suites' virtual screens have no window manager, and Wine waits for one at each managed
-# window's change of state, about 2 s a window (most of the window tests' time): the prefix has
-# Wine manage its windows itself (winecfg: "Allow the window manager to control the windows" off),
-# as Windows does.
-unmanaged='wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1 </dev/null ||
-  { echo "test-windows: the prefix did not take the X11 driver setting Managed=N" >&2; exit 1; }
-'
 # part "PROGRAM=FILTER ...": each program's tests that its filter selects, in one Wine process.
-part='
-  part() {
+part='part() {
     local entries entry
     read -ra entries <<<"$1"
     for entry in "${entries[@]}"; do
@@ -56,7 +48,7 @@ part='
 # The whole suite with the same time limits everywhere, one Wine process per test program. Then,
 # in the same prefix (whose making is a good part of the time under emulation), the part again as
 # the oldest Windows.
-whole="$unmanaged$part"'
+whole="$part"'
   set -e
   echo "$ARCH tests on $(wine --version 2>/dev/null)${CORVELLE_X86_ROUTE:+, 32-bit programs ${CORVELLE_X86_ROUTE/native/run natively}}:"
   ctest --preset "$PRESET" --no-tests=error
@@ -79,7 +71,7 @@ if [ "$preset" = windows-x86 ] && [ "$(x86_route)" = native ]; then
     emulated_part='ui_form1_tests=Form1Test.FreshRegistry*:Form1Test.AdButtons*'
     emulated_part+=' cli_program_tests=CliProgramTest.ExitCodes*'
     CORVELLE_X86_ROUTE=emulated in_env -e PRESET="$preset" -e PART="$emulated_part" -- \
-      tools/with-wine.sh bash -c "$unmanaged$part"'
+      tools/with-wine.sh bash -c "$part"'
       set -e; part "$PART"'
   else
     echo "x86 tests on the emulated route not run: $why."
