@@ -13,14 +13,14 @@ run:
 # Every stage in order, then the time each took (also after a failure), so that the slowest is
 # plain to see. The stages of the two rows that run side by side are shown indented, under the
 # row's time; the total is the time of the whole run.
-TEST_TIMES = $(CURDIR)/build/test-times
+TEST_TIMES_FILE = $(CURDIR)/build/test-times
 test:
-	@mkdir -p build && rm -f "$(TEST_TIMES)"; t0=$$(date +%s); \
-	$(MAKE) --no-print-directory TEST_TIMES="$(TEST_TIMES)" test-stages; status=$$?; \
+	@mkdir -p build && rm -f "$(TEST_TIMES_FILE)"; t0=$$(date +%s); \
+	$(MAKE) --no-print-directory TEST_TIMES="$(TEST_TIMES_FILE)" test-stages; status=$$?; \
 	echo "make test: the time of each stage"; \
-	[ ! -f "$(TEST_TIMES)" ] || awk -F'\t' '{ line = sprintf("  %-50s %3d:%02d%s\n", $$1, $$2 / 60, \
+	[ ! -f "$(TEST_TIMES_FILE)" ] || awk -F'\t' '{ line = sprintf("  %-50s %3d:%02d%s\n", $$1, $$2 / 60, \
 	  $$2 % 60, ($$3 == 0 ? "" : "  FAILED")) } /^  / { rows = rows line; next } \
-	  { printf "%s%s", line, rows; rows = "" } END { printf "%s", rows }' "$(TEST_TIMES)"; \
+	  { printf "%s%s", line, rows; rows = "" } END { printf "%s", rows }' "$(TEST_TIMES_FILE)"; \
 	t=$$(($$(date +%s) - t0)); printf '  %-50s %3d:%02d\n' "make test, all" $$((t / 60)) $$((t % 60)); \
 	exit $$status
 
