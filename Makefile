@@ -1,7 +1,8 @@
 # Thin entry points over the CMake presets; each installs the packages it needs first.
 SCREENSHOT ?= build/corvelle-screenshot.png
 
-.PHONY: run test wine-environments test-native test-windows test-windows-8 test-windows-10 test-release dist verify sanitize \
+.PHONY: run test test-stages wine-environments test-native test-windows test-windows-8 test-windows-10 \
+        test-windows-rows test-windows-x64-row test-windows-x86-row test-release dist verify sanitize \
         bench fuzz lint clean
 
 # ARCH=x86 (the default, runs in every prefix) or ARCH=x64; WINE=8 or WINE=10 for Debian 12's or 13's
@@ -9,46 +10,105 @@ SCREENSHOT ?= build/corvelle-screenshot.png
 run:
 	ARCH=$(ARCH) CORVELLE_WINE=$(if $(filter command line,$(origin WINE)),$(WINE)) tools/run.sh "$(SCREENSHOT)"
 
-test: wine-environments test-native test-windows test-release
+# Every stage in order, then the time each took (also after a failure), so that the slowest is
+# plain to see. The stages of the two rows that run side by side are shown indented, under the
+# row's time; the total is the time of the whole run.
+TEST_TIMES_FILE = $(CURDIR)/build/test-times
+test:
+	@mkdir -p build && rm -f "$(TEST_TIMES_FILE)"; t0=$$(date +%s); \
+	$(MAKE) --no-print-directory TEST_TIMES="$(TEST_TIMES_FILE)" test-stages; status=$$?; \
+	echo "make test: the time of each stage"; \
+	[ ! -f "$(TEST_TIMES_FILE)" ] || awk -F'\t' '{ line = sprintf("  %-50s %3d:%02d%s\n", $$1, $$2 / 60, \
+	  $$2 % 60, ($$3 == 0 ? "" : "  FAILED")) } /^  / { rows = rows line; next } \
+	  { printf "%s%s", line, rows; rows = "" } END { printf "%s", rows }' "$(TEST_TIMES_FILE)"; \
+	t=$$(($$(date +%s) - t0)); printf '  %-50s %3d:%02d\n' "make test, all" $$((t / 60)) $$((t % 60)); \
+	exit $$status
+
+.NOTPARALLEL: test-stages
+test-stages: wine-environments test-native test-windows test-release
 	@[ -z "$(CORVELLE_SKIP_WINE10)" ] || echo "make test: Wine 10 SKIPPED (CORVELLE_SKIP_WINE10 is set); only Wine 8 was tested."
 
+# $(call stage,NAME,COMMAND): runs COMMAND (shown first); when `make test` runs it, its time goes
+# into the stage times as NAME.
+stage = echo '$(2)'; t0=$$(date +%s); $(2); rc=$$?; \
+  [ -z "$(TEST_TIMES)" ] || printf '%s\t%s\t%s\n' '$(1)' $$(($$(date +%s) - t0)) $$rc >>"$(TEST_TIMES)"; \
+  exit $$rc
+
 test-native:
-	tools/install-deps.sh build
-	cmake --preset native >/dev/null
-	cmake --build --preset native
-	ctest --preset native
+	@$(call stage,native: build,tools/install-deps.sh build && cmake --preset native >/dev/null && cmake --build --preset native)
+	@$(call stage,native: tests,ctest --preset native)
 
 # Every Windows test on both builds and on both Wines (Debian 12's 8 and Debian 13's 10): x64 in a
 # 64-bit prefix, x86 in a 32-bit one (the Wine environments checked first); the two builds'
 # command lines on one registry; then `make run` as users start it. CORVELLE_SKIP_WINE10=1 leaves
 # Wine 10 out of one local run, and says so.
-test-windows: test-windows-8 test-windows-10
-	tools/test-run.sh
+# Both builds first; then the x64 row of suites runs beside the x86 row: each suite in a prefix
+# and on an Xvfb of its own, each row on its own build folder. The suites mostly wait (on windows,
+# timers, the pauses of the commands), and where x86 is emulated, its row keeps one core busy and
+# the x64 row the other. Each row's output is shown whole when both have ended, so that a failing
+# test's output stays together.
+test-windows:
+	@$(call stage,Windows builds: x64 and x86,tools/install-deps.sh wine && cmake --preset windows >/dev/null && cmake --build --preset windows && cmake --preset windows-x86 >/dev/null && cmake --build --preset windows-x86)
+	@$(call stage,Wine 8: checks of the environment,tools/test-x86-env.sh)
+ifeq ($(CORVELLE_SKIP_WINE10),)
+	@$(call stage,Wine 10: runs of the environment,CORVELLE_WINE=10 CORVELLE_X86_ENV_ONLY_ROUTES=1 tools/test-x86-env.sh)
+endif
+	@$(MAKE) --no-print-directory test-windows-rows
+	@$(call stage,make run as users start it,tools/test-run.sh)
+
+# The x64 row beside the x86 row (the builds made already).
+test-windows-rows:
+	@echo "The x64 and the x86 suites, side by side (each row's output follows when both have ended)."; \
+	t0=$$(date +%s); \
+	$(MAKE) --no-print-directory test-windows-x64-row >build/test-windows-x64.log 2>&1 & x64=$$!; \
+	$(MAKE) --no-print-directory test-windows-x86-row >build/test-windows-x86.log 2>&1 & x86=$$!; \
+	wait $$x64; x64=$$?; wait $$x86; x86=$$?; \
+	[ -z "$(TEST_TIMES)" ] || printf '%s\t%s\t%s\n' "the two rows side by side (wall)" \
+	  $$(($$(date +%s) - t0)) $$((x64 + x86)) >>"$(TEST_TIMES)"; \
+	echo "== The x64 row:"; cat build/test-windows-x64.log; \
+	echo "== The x86 row:"; cat build/test-windows-x86.log; \
+	[ $$x64 = 0 ] && [ $$x86 = 0 ] || { echo "test-windows: FAILED in the $$([ $$x64 = 0 ] || echo 'x64 ')$$([ $$x86 = 0 ] || echo 'x86 ')row"; exit 1; }
+
+test-windows-x64-row:
+	@$(call stage,  x64 row: Wine 8 x64 suite,tools/test-windows.sh x64)
+ifeq ($(CORVELLE_SKIP_WINE10),)
+	@$(call stage,  x64 row: Wine 10 x64 suite,CORVELLE_WINE=10 tools/test-windows.sh x64)
+endif
+	@$(call stage,  x64 row: Wine 8 x86 and x64 on one registry,tools/test-shared-registry.sh)
+ifeq ($(CORVELLE_SKIP_WINE10),)
+	@$(call stage,  x64 row: Wine 10 x86 and x64 on one registry,CORVELLE_WINE=10 tools/test-shared-registry.sh)
+endif
+
+test-windows-x86-row:
+	@$(call stage,  x86 row: Wine 8 x86 suite,tools/test-windows.sh x86)
+ifeq ($(CORVELLE_SKIP_WINE10),)
+	@$(call stage,  x86 row: Wine 10 x86 suite,CORVELLE_WINE=10 tools/test-windows.sh x86)
+endif
 
 # The Wine environments that are not cached yet are built in the background while the native
 # tests and the first suites run; a command that needs one waits for its set-up (the set-up's
 # lock), and one that fails is tried again there and says why.
 wine-environments:
-	tools/install-deps.sh wine
+	@$(call stage,Wine and the tools: installed,tools/install-deps.sh wine)
 	@for wine in 8 $(if $(CORVELLE_SKIP_WINE10),,10); do \
 	  CORVELLE_WINE=$$wine setsid tools/x86-env-setup.sh >/dev/null 2>&1 </dev/null & \
 	done
 
 test-windows-8:
-	tools/test-windows.sh x64
-	tools/test-x86-env.sh
-	tools/test-windows.sh x86
-	tools/test-shared-registry.sh
+	@$(call stage,Wine 8: x64 build and its suite,tools/test-windows.sh x64)
+	@$(call stage,Wine 8: checks of the environment,tools/test-x86-env.sh)
+	@$(call stage,Wine 8: x86 build and its suite,tools/test-windows.sh x86)
+	@$(call stage,Wine 8: x86 and x64 on one registry,tools/test-shared-registry.sh)
 
 test-windows-10:
-	@if [ -n "$(CORVELLE_SKIP_WINE10)" ]; then \
-	  echo "Wine 10: SKIPPED (CORVELLE_SKIP_WINE10 is set): this run tested Wine 8 only."; \
-	else \
-	  CORVELLE_WINE=10 CORVELLE_X86_ENV_ONLY_ROUTES=1 tools/test-x86-env.sh && \
-	  CORVELLE_WINE=10 tools/test-windows.sh x64 && \
-	  CORVELLE_WINE=10 tools/test-windows.sh x86 && \
-	  CORVELLE_WINE=10 tools/test-shared-registry.sh; \
-	fi
+ifneq ($(CORVELLE_SKIP_WINE10),)
+	@echo "Wine 10: SKIPPED (CORVELLE_SKIP_WINE10 is set): this run tested Wine 8 only."
+else
+	@$(call stage,Wine 10: runs of the environment,CORVELLE_WINE=10 CORVELLE_X86_ENV_ONLY_ROUTES=1 tools/test-x86-env.sh)
+	@$(call stage,Wine 10: x64 suite,CORVELLE_WINE=10 tools/test-windows.sh x64)
+	@$(call stage,Wine 10: x86 suite,CORVELLE_WINE=10 tools/test-windows.sh x86)
+	@$(call stage,Wine 10: x86 and x64 on one registry,CORVELLE_WINE=10 tools/test-shared-registry.sh)
+endif
 
 # The release archives for both builds, their checksums and the package managers' manifests, in
 # dist/; signed with CORVELLE_SIGN_PKCS12 and CORVELLE_SIGN_PASSWORD_FILE (see tools/dist.sh).
@@ -62,7 +122,7 @@ verify:
 
 # The release is reproducible: built twice, in two folders at two times, it is the same to the byte.
 test-release:
-	tools/test-release.sh
+	@$(call stage,the release: reproducible,tools/test-release.sh)
 
 sanitize:
 	tools/install-deps.sh build

@@ -30,28 +30,37 @@ python3 tools/check-imports.py tools/system-imports.txt "build/$preset/src/ui/co
   "build/$preset/src/cli/corvelle-cli.exe"
 # The part of the suite run again on the oldest Windows: the window's start-up (layout, state,
 # colours, the system DPI, the button class of the manifest), Enable and Disable, the ad buttons,
-# the check box, the banner, the planted DLL and the command line.
-oldest_tests='^(Form1Test[.](WindowIsFixed|FreshRegistry|PatchedRegistry|ColoursAsPainted|SystemAt144'
-oldest_tests+='|EnterOnNoButton|AdButtons|TabReaches|Image1Click)|program[.]CommandButtonInTheProgram'
-oldest_tests+='|PlantedDll[.]|CliProgramTest[.])'
-# The whole suite with the same time limits everywhere: no test needed more time under emulation.
-# Then, in the same prefix (whose making is a good part of the time under emulation), the part
-# again as the oldest Windows. `--no-tests=error`: a pattern that matches no test fails.
-whole='set -e
+# the check box, the banner, the planted DLL and the command line. Per test program, PROGRAM=FILTER:
+# a GoogleTest filter (GTEST_FILTER) of its tests, each pattern of which must select a test
+# (tests/TestMain.cpp), as `--no-tests=error` asks of the program's name.
+oldest_part='ui_form1_tests=Form1Test.WindowIsFixed*:Form1Test.FreshRegistry*:Form1Test.PatchedRegistry*'
+oldest_part+=':Form1Test.ColoursAsPainted*:Form1Test.SystemAt144*:Form1Test.EnterOnNoButton*'
+oldest_part+=':Form1Test.AdButtons*:Form1Test.TabReaches*:Form1Test.Image1Click*:PlantedDll.*'
+oldest_part+=' ui_button_program_tests=CommandButtonInTheProgram.* cli_program_tests=CliProgramTest.*'
+# part "PROGRAM=FILTER ...": each program's tests that its filter selects, in one Wine process.
+part='part() {
+    local entries entry
+    read -ra entries <<<"$1"
+    for entry in "${entries[@]}"; do
+      GTEST_FILTER=${entry#*=} ctest --preset "$PRESET" --no-tests=error -R "^${entry%%=*}\$"
+    done
+  }'
+# The whole suite with the same time limits everywhere, one Wine process per test program. Then,
+# in the same prefix (whose making is a good part of the time under emulation), the part again as
+# the oldest Windows.
+whole="$part"'
+  set -e
   echo "$ARCH tests on $(wine --version 2>/dev/null)${CORVELLE_X86_ROUTE:+, 32-bit programs ${CORVELLE_X86_ROUTE/native/run natively}}:"
   ctest --preset "$PRESET" --no-tests=error
   echo "$ARCH tests again, on Windows $OLDEST as Wine reports it:"
   tools/with-wine.sh --windows "$OLDEST"
-  ctest --preset "$PRESET" --no-tests=error -R "$OLDEST_TESTS"'
+  part "$OLDEST_PART"'
 if [ -z "$in_env" ]; then
-  ARCH=$1 PRESET=$preset OLDEST=$oldest OLDEST_TESTS=$oldest_tests tools/with-wine.sh bash -c "$whole"
+  ARCH=$1 PRESET=$preset OLDEST=$oldest OLDEST_PART=$oldest_part tools/with-wine.sh bash -c "$whole"
   exit 0
 fi
-# The build folder's test lists name the host CMake's modules, which the environment's CTest
-# reads there too (Debian 13's CMake is another version).
-cmake_root=$(sed -n 's/^CMAKE_ROOT:INTERNAL=//p' "build/$preset/CMakeCache.txt")
-in_env() { tools/x86-env.sh -C "$PWD" -C "$cmake_root" "${prefix_args[@]+"${prefix_args[@]}"}" "$@"; }
-in_env -e ARCH="$1" -e PRESET="$preset" -e OLDEST="$oldest" -e OLDEST_TESTS="$oldest_tests" -- \
+in_env() { tools/x86-env.sh -C "$PWD" "${prefix_args[@]+"${prefix_args[@]}"}" "$@"; }
+in_env -e ARCH="$1" -e PRESET="$preset" -e OLDEST="$oldest" -e OLDEST_PART="$oldest_part" -- \
   tools/with-wine.sh bash -c "$whole"
 # Where 32-bit programs run natively, a part of the x86 suite runs on the emulated route too,
 # where this Linux can have it, so that a break there shows on every run: start-up, a command,
@@ -59,8 +68,11 @@ in_env -e ARCH="$1" -e PRESET="$preset" -e OLDEST="$oldest" -e OLDEST_TESTS="$ol
 if [ "$preset" = windows-x86 ] && [ "$(x86_route)" = native ]; then
   if why=$(can_emulate_x86); then
     echo "x86 tests on the emulated route (qemu-i386), a part:"
-    CORVELLE_X86_ROUTE=emulated in_env -- tools/with-wine.sh ctest --preset "$preset" \
-      --no-tests=error -R '^(Form1Test[.](FreshRegistry|AdButtons)|CliProgramTest[.]ExitCodes)'
+    emulated_part='ui_form1_tests=Form1Test.FreshRegistry*:Form1Test.AdButtons*'
+    emulated_part+=' cli_program_tests=CliProgramTest.ExitCodes*'
+    CORVELLE_X86_ROUTE=emulated in_env -e PRESET="$preset" -e PART="$emulated_part" -- \
+      tools/with-wine.sh bash -c "$part"'
+      set -e; part "$PART"'
   else
     echo "x86 tests on the emulated route not run: $why."
   fi
