@@ -3,7 +3,7 @@
 #   tools/install-deps.sh build   compilers, CMake, GoogleTest sources
 #   tools/install-deps.sh wine    build + MinGW-w64 for x64 and x86, Wine, Xvfb, ImageMagick and
 #                                 mmdebstrap for the Wine environments (run, test, bench)
-#   tools/install-deps.sh release wine + the signing tools and a YAML reader (dist, verify)
+#   tools/install-deps.sh release wine + the signing tools, a YAML reader and a JSON schema checker (dist, verify)
 set -eu
 want="g++ cmake make googletest python3"
 wine="g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine wine64 fonts-wine xvfb xauth
@@ -11,7 +11,7 @@ wine="g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 wine wine64 fonts-wine
 case "${1:-wine}" in
   build) ;;
   wine) want="$want $wine" ;;
-  release) want="$want $wine git osslsigncode openssl python3-yaml" ;;
+  release) want="$want $wine git osslsigncode openssl python3-yaml python3-jsonschema" ;;
   *) echo "usage: $0 build|wine|release" >&2; exit 2 ;;
 esac
 

@@ -51,7 +51,7 @@ def yaml_text(value, indent=""):
 
 def write_yaml(path: Path, kind: str, fields: dict) -> None:
     schema = f"https://aka.ms/winget-manifest.{kind}.{WINGET_SCHEMA}.schema.json"
-    path.write_text(f"# yaml-language-server: $schema={schema}\n"
+    path.write_text(encoding="utf-8", data=f"# yaml-language-server: $schema={schema}\n"
                     + yaml_text({**fields, "ManifestType": kind, "ManifestVersion": WINGET_SCHEMA})
                     + "\n")
 
@@ -116,7 +116,8 @@ def main() -> int:
             "hash": {"url": "$baseurl/SHA256SUMS"},
         },
     }
-    (out / "corvelle.json").write_text(json.dumps(scoop, indent=4) + "\n")
+    (out / "corvelle.json").write_text(json.dumps(scoop, indent=4, ensure_ascii=False) + "\n",
+                                       encoding="utf-8")
 
     folder = out / "winget" / version
     folder.mkdir(parents=True)
