@@ -53,9 +53,11 @@ def info(path: Path):
     """(version, architecture, commit, built from uncommitted changes) of a release archive."""
     with open_zip(path) as archive:
         folders = {name.split("/", 1)[0] for name in archive.namelist()}
-        found = re.fullmatch(r"corvelle-(.+)-(x86|x64)", folders.pop()) if len(folders) == 1 else None
+        found = (re.fullmatch(r"corvelle-(.+)-(x86|x64)", folders.pop()) if len(folders) == 1
+                 else None)
         if not found:
-            raise BadInput(f"{path.name} is not a Corvelle release (one folder corvelle-VERSION-ARCH)")
+            raise BadInput(f"{path.name} is not a Corvelle release "
+                           "(one folder corvelle-VERSION-ARCH)")
         readme = f"{found.group(0)}/README.txt"
         commit = COMMIT_LINE.search(archive.read(readme)) if readme in archive.namelist() else None
         if not commit:

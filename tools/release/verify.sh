@@ -12,7 +12,8 @@
 # given as CORVELLE_FROM (make verify passes the folder make was started in), else this one.
 # With REBUILT=FOLDER, the archives are compared with the release in FOLDER, a `make dist` of that
 # commit made earlier, instead of building again. CERT_SHA256=FINGERPRINT... (SHA-256 of the
-# signer's certificate) makes an archive signed by any other certificate, or unsigned, not identical.
+# signer's certificate) makes an archive signed by any other certificate, or unsigned, not
+# identical.
 # Exit code: 0 all identical; 1 any archive not identical; 2 no archive named.
 set -euo pipefail
 from=${CORVELLE_FROM:-$PWD}
@@ -42,9 +43,11 @@ check() {
   fact=$(python3 tools/release/verify-release.py info "$zip") ||
     { echo "not identical: $fact"; return 1; }
   read -r version _ commit state <<<"$fact"
-  [ "$state" = clean ] || { say "it was built from uncommitted changes; it cannot be rebuilt"; return 1; }
+  [ "$state" = clean ] ||
+    { say "it was built from uncommitted changes; it cannot be rebuilt"; return 1; }
   git cat-file -e "$commit^{commit}" 2>/dev/null || {
-    say "this repository does not have that commit (git fetch it from the publisher's source)"; return 1; }
+    say "this repository does not have that commit (git fetch it from the publisher's source)"
+    return 1; }
   git cat-file -e "$commit:src/Version.h" 2>/dev/null &&
     git show "$commit:Makefile" 2>/dev/null | grep -q '^dist:' || {
     say "that commit is older than the release tools (no src/Version.h or make dist); it cannot" \
@@ -71,7 +74,8 @@ check() {
     fi
     rebuilt[$commit]="$tree/dist"
   fi
-  [ "${rebuilt[$commit]}" != failed ] || { say "this machine cannot rebuild that commit (above)"; return 1; }
+  [ "${rebuilt[$commit]}" != failed ] ||
+    { say "this machine cannot rebuild that commit (above)"; return 1; }
   python3 tools/release/verify-release.py compare "$zip" "${rebuilt[$commit]}"
 }
 for zip in "${zips[@]}"; do
