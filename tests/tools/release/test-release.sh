@@ -164,7 +164,7 @@ verify CERT_SHA256="$(printf '%064d' 0)" -- "$second/dist/corvelle-$version-x64.
 
 # Tampered and bad archives, each named after what is wrong with it, and what verify must say.
 mkdir "$base/bad"
-git -C "$first" commit-tree -m "no release tools" 4b825dc642cb6eb9a060e54bf8d69288fbdef904 \
+git -C "$first" commit-tree -m "no release tools" "$(git -C "$first" mktree </dev/null)" \
   >"$base/old-commit"
 for program in corvelle.exe corvelle-cli.exe; do
   osslsigncode remove-signature -in "$base/signed/corvelle-$version-x86/$program" \
