@@ -23,11 +23,11 @@
 # CORVELLE_PUBLISHER names the publisher in the manifests (default Corvelle); winget's package
 # identifier is made of it, or set with CORVELLE_PACKAGE_ID where it makes none. The certificate is
 # tried on a small program before the build, so that a wrong password, an expired or unreadable
-# certificate or a timestamp server that does not answer stops it at once with one line. Removing
-# the signatures must give back the unsigned archive's programs (what tools/verify.sh does with a
-# download). Everything is written to a staging folder, checked by tools/release/check-release.py
-# and moved
-# into dist/ only when whole, so that a failure leaves dist/ as it was.
+# certificate or a timestamp server that does not answer stops it at once with one line. Each
+# signed archive must be identical to the unsigned one by tools/release/verify-release.py, as
+# make verify will find it: signatures that verify, and the unsigned programs once they are
+# removed. Everything is written to a staging folder, checked by tools/release/check-release.py
+# and moved into dist/ only when whole, so that a failure leaves dist/ as it was.
 set -euo pipefail
 # The certificate's files may be named relative to where this is started.
 p12=${CORVELLE_SIGN_PKCS12:+$(realpath -m "$CORVELLE_SIGN_PKCS12")}

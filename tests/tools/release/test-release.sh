@@ -152,14 +152,17 @@ echo "test-release: make verify of both releases against the first build" >&2
 verify -- "$first"/dist/*.zip "$second"/dist/corvelle-"$version"-*.zip
 echo "$out"
 commit=$(git -C "$first" rev-parse HEAD)
-[ "$status" = 0 ] && [ "$(grep -c "^identical: corvelle-$version-x[86][64].zip (commit $commit) is the release of that commit, " <<<"$out")" = 4 ] &&
-  [ "$(grep -c "signed by CN=Corvelle test publisher (certificate SHA-256 $(tr -d : <<<"${fingerprint,,}")), timestamped 20[0-9-]* [0-9:]* UTC; signer not checked$" <<<"$out")" = 2 ] ||
+proved="^identical: corvelle-$version-x[86][64].zip (commit $commit) is the release of that commit, "
+signer="signed by CN=Corvelle test publisher (certificate SHA-256 $(tr -d : <<<"${fingerprint,,}")),"
+[ "$status" = 0 ] && [ "$(grep -c "$proved" <<<"$out")" = 4 ] &&
+  [ "$(grep -c "$signer timestamped 20[0-9-]* [0-9:]* UTC; signer not checked$" <<<"$out")" = 2 ] ||
   fail "the releases are not all identical to a rebuild, naming commit, signer and timestamp"
 verify CERT_SHA256="$fingerprint" -- "$second/dist/corvelle-$version-x64.zip"
 [ "$status" = 0 ] && [[ "$out" == *"; signer is one of CERT_SHA256" ]] ||
   fail "CERT_SHA256 of the signer's certificate is refused: $out"
 verify CERT_SHA256="$(printf '%064d' 0)" -- "$second/dist/corvelle-$version-x64.zip"
-[ "$status" != 0 ] && [[ "$out" == "not identical: "*"that certificate is not one of CERT_SHA256" ]] ||
+[ "$status" != 0 ] &&
+  [[ "$out" == "not identical: "*"that certificate is not one of CERT_SHA256" ]] ||
   fail "CERT_SHA256 of another certificate is accepted: $out"
 
 # Tampered and bad archives, each named after what is wrong with it, and what verify must say.
@@ -207,7 +210,7 @@ fi
 cat "$base/verify.out"
 [ "$(wc -l <"$base/verify.out")" = $(($(wc -l <"$base/expected") + 1)) ] ||
   fail "verify did not print one line per archive"
-grep -qx "identical: honest.zip (commit $commit) is the release of that commit, .*; signer is one of CERT_SHA256" \
+grep -qx "identical: honest.zip (commit $commit) is the release of that commit, $signer .*; signer is one of CERT_SHA256" \
   "$base/verify.out" || fail "the honest archive among tampered ones is not identical"
 while read -r zip words; do
   line=$(grep -F -- "not identical: $zip" "$base/verify.out") &&
@@ -225,7 +228,8 @@ if python3 tools/release/check-release.py "$base/manifests" >"$base/manifests.ou
   fail "check-release.py accepted manifests with a wrong hash and a missing program"
 fi
 grep -q "winget: wrong InstallerSha256" "$base/manifests.out" &&
-  grep -q "winget: Corvelle.Corvelle.installer.yaml: not valid by winget-1.10.0/manifest.installer.1.10.0.json at Installers/0/InstallerSha256" "$base/manifests.out" &&
+  grep -q "winget: Corvelle.Corvelle.installer.yaml: not valid by winget-1.10.0/$(
+            )manifest.installer.1.10.0.json at Installers/0/InstallerSha256" "$base/manifests.out" &&
   grep -q "corvelle.json: not valid by scoop/schema.json at license" "$base/manifests.out" &&
   grep -q "corvelle-cmd.exe is not in" "$base/manifests.out" ||
   fail "check-release.py did not name the manifests' faults: $(cat "$base/manifests.out")"
@@ -240,7 +244,9 @@ done
   fail "the dirty build changed the signed release, or wrote no -dirty archives with SHA256SUMS-dirty"
 grep -q -- "-dirty-x64.zip" "$second/dist/SHA256SUMS-dirty" || fail "the dirty build is not named -dirty"
 verify -- "$second/dist/corvelle-$version-dirty-x64.zip"
-[ "$status" != 0 ] && [[ "$out" == *"uncommitted changes"* ]] || fail "verify accepted a -dirty build: $out"
+[ "$status" != 0 ] && [[ "$out" == *"uncommitted changes"* ]] ||
+  fail "verify accepted a -dirty build: $out"
 
-echo "test-release: two builds in two folders are identical, the signed one once its signatures are removed; the archives and manifests are well formed:" >&2
+echo "test-release: two builds in two folders are identical, the signed one once its signatures" \
+  "are removed; make verify tells each tampered copy; the archives and manifests are well formed:" >&2
 cat "$first/dist/SHA256SUMS"
