@@ -27,6 +27,10 @@ OID_TST_INFO = "1.2.840.113549.1.9.16.1.4"
 DIGESTS = {"2.16.840.1.101.3.4.2.1": "sha256", "2.16.840.1.101.3.4.2.2": "sha384",
            "2.16.840.1.101.3.4.2.3": "sha512", "1.3.14.3.2.26": "sha1"}
 SHA256 = "2.16.840.1.101.3.4.2.1"
+# How a signer may say it signed: RSA (PKCS#1 v1.5), alone or named with SHA-256, or ECDSA.
+SIGNATURE_ALGORITHMS = {"1.2.840.113549.1.1.1", "1.2.840.113549.1.1.11", "1.2.840.10045.4.3.2",
+                        "1.2.840.10045.2.1"}
+VERSION_1 = b"\x02\x01\x01"
 
 
 class Unsigned(Exception):
@@ -87,11 +91,21 @@ def attributes(node: Node) -> dict:
     """{OID: [values]} of a SET of attributes; an attribute that comes twice is refused."""
     found = {}
     for attribute in node.children():
+        if attribute.tag != 0x30:
+            raise BadSignature("the signature has an attribute that is not one")
         oid = attribute.child(0).oid()
         if oid in found:
             raise BadSignature(f"the signature has attribute {oid} twice")
         found[oid] = attribute.child(1, 0x31).children()
     return found
+
+
+def sha256_algorithm(node: Node, what: str) -> None:
+    """An AlgorithmIdentifier must be SHA-256 with absent or NULL parameters, and nothing more."""
+    parts = node.children() if node.tag == 0x30 else []
+    if (not parts or parts[0].oid() != SHA256 or len(parts) > 2
+            or (len(parts) == 2 and parts[1].raw != b"\x05\x00")):
+        raise BadSignature(f"{what} is not of SHA-256 alone")
 
 
 def openssl(*args, stdin=None) -> subprocess.CompletedProcess:
@@ -116,6 +130,8 @@ def verify_signer(signer: Node, certificates: list, content_type: str, content: 
     fields = signer.children()
     if len(fields) < 6 or fields[3].tag != 0xA0:
         raise BadSignature(f"{what} has no signed attributes")
+    if signer.tag != 0x30 or [f.tag for f in fields[1:3]] != [0x30, 0x30] or fields[5].tag != 0x04:
+        raise BadSignature(f"{what} is not a PKCS#7 SignerInfo")
     issuer_serial, digest_oid, signed, signature = fields[1], fields[2], fields[3], fields[5]
     algorithm = DIGESTS.get(digest_oid.child(0).oid())
     if algorithm is None:
@@ -216,15 +232,25 @@ def check(pe) -> Signer:
 def check_signed_data(pe, top: Node) -> Signer:
     if top.tag != 0x30 or top.child(0).oid() != OID_SIGNED_DATA:
         raise BadSignature("the signature is not a PKCS#7 SignedData")
+    if len(top.children()) != 2 or len(top.child(1, 0xA0).children()) != 1:
+        raise BadSignature("the signature holds more than one SignedData")
     signed_data = top.child(1, 0xA0).child(0, 0x30)
     fields = signed_data.children()
-    content_info = fields[2]
+    if len(fields) < 4 or fields[0].raw != VERSION_1 or fields[1].tag != 0x31:
+        raise BadSignature("the signature is not a PKCS#7 SignedData of version 1")
+    digests = fields[1].children()
+    if len(digests) != 1:
+        raise BadSignature("the signature names more than one digest")
+    sha256_algorithm(digests[0], "the signature's digest")
+    if [f.tag for f in fields[3:-1]] not in ([], [0xA0]):
+        raise BadSignature("the signature holds more than certificates (revocation lists or "
+                           "data of no kind it may have)")
+    content_info = signed_data.child(2, 0x30)
     if content_info.child(0).oid() != OID_SPC_INDIRECT_DATA:
         raise BadSignature("the signature is not an Authenticode signature")
     indirect = content_info.child(1, 0xA0).child(0, 0x30)
     digest_info = indirect.child(1, 0x30)
-    if digest_info.child(0).child(0).oid() != SHA256:
-        raise BadSignature("the signature is not of SHA-256")
+    sha256_algorithm(digest_info.child(0), "the signed program's digest")
     if digest_info.child(1, 0x04).content != pe.authenticode_digest("sha256"):
         raise BadSignature("the signature is not over this program (its digest differs)")
     certificates = next((f.children() for f in fields[3:] if f.tag == 0xA0), [])
@@ -232,6 +258,19 @@ def check_signed_data(pe, top: Node) -> Signer:
     if len(signers) != 1:
         raise BadSignature(f"the signature has {len(signers)} signers, not one")
     signer = signers[0]
+    parts = signer.children()
+    if len(parts) < 6 or parts[0].raw != VERSION_1:
+        raise BadSignature("the signature's signer is not of version 1")
+    sha256_algorithm(parts[2], "the signer's digest")
+    algorithm = parts[4].children() if parts[4].tag == 0x30 else []
+    if (not algorithm or algorithm[0].oid() not in SIGNATURE_ALGORITHMS or len(algorithm) > 2
+            or (len(algorithm) == 2 and algorithm[1].raw != b"\x05\x00")):
+        raise BadSignature("the signer names no signature algorithm of RSA or ECDSA")
+    if len(parts) > 7 or (len(parts) == 7 and parts[6].tag != 0xA1):
+        raise BadSignature("the signature's signer holds more than its attributes and signature")
+    for certificate in certificates:
+        if openssl("x509", "-inform", "DER", "-noout", stdin=certificate.raw).returncode:
+            raise BadSignature("the signature holds a certificate that is not X.509")
     certificate, _ = verify_signer(signer, certificates, OID_SPC_INDIRECT_DATA,
                                    indirect.content, "the signature")
     last = signer.children()[-1]
