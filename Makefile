@@ -111,18 +111,19 @@ else
 endif
 
 # The release archives for both builds, their checksums and the package managers' manifests, in
-# dist/; signed with CORVELLE_SIGN_PKCS12 and CORVELLE_SIGN_PASSWORD_FILE (see tools/dist.sh).
+# dist/; signed with CORVELLE_SIGN_PKCS12 and CORVELLE_SIGN_PASSWORD_FILE (see docs/release.md).
 dist:
-	tools/dist.sh
+	tools/release/dist.sh
 
 # Downloaded archives against a rebuild of the commit they name: make verify ZIP="a.zip b.zip";
-# REBUILT=folder compares with a release already built from that commit.
+# CERT_SHA256=fingerprint requires that signer; REBUILT=folder compares with a release already
+# built from that commit. Relative paths are taken from the folder make was started in.
 verify:
-	tools/verify.sh $(ZIP)
+	CORVELLE_FROM="$(PWD)" tools/release/verify.sh $(ZIP)
 
 # The release is reproducible: built twice, in two folders at two times, it is the same to the byte.
 test-release:
-	@$(call stage,the release: reproducible,tools/test-release.sh)
+	@$(call stage,the release: reproducible,tests/tools/release/test-release.sh)
 
 sanitize:
 	tools/install-deps.sh build

@@ -13,7 +13,7 @@ case "${1:-wine}" in
   build) ;;
   windows) want="$want $windows" ;;
   wine) want="$want $windows wine wine64 fonts-wine xvfb xauth imagemagick procps mmdebstrap" ;;
-  release) want="$want $windows git osslsigncode openssl python3-yaml" ;;
+  release) want="$want $windows git osslsigncode openssl python3-yaml python3-jsonschema" ;;
   lint) want="$want $windows clang-tidy cppcheck" ;;
   *) echo "usage: $0 build|windows|wine|release|lint" >&2; exit 2 ;;
 esac

@@ -6,7 +6,7 @@
 #                               where it does not
 # on the Wine CORVELLE_WINE names: 8 (the default) is Debian 12's, the host's own for x64 and the
 # x86 environment's (tools/x86-env.sh) for x86; 10 is Debian 13's, in its environment for both.
-# Before the tests, tools/check-imports.py checks that both programs import only what the build's
+# Before the tests, tools/release/check-imports.py checks that both programs import only what the build's
 # oldest Windows has (XP SP3 for x86, 7 for x64). After the whole suite, a part of it runs again in
 # a prefix that reports that Windows version: start-up, a command of each kind, the command line.
 set -euo pipefail
@@ -25,8 +25,8 @@ tools/install-deps.sh wine
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 # The import check first shows that it fails on programs built to break it.
-tools/test-check-imports.sh
-python3 tools/check-imports.py tools/system-imports.txt "build/$preset/src/ui/corvelle.exe" \
+tests/tools/release/test-check-imports.sh
+python3 tools/release/check-imports.py tools/release/system-imports.txt "build/$preset/src/ui/corvelle.exe" \
   "build/$preset/src/cli/corvelle-cli.exe"
 # The part of the suite run again on the oldest Windows: the window's start-up (layout, state,
 # colours, the system DPI, the button class of the manifest), Enable and Disable, the ad buttons,

@@ -7,7 +7,7 @@
 #   SHA256SUMS            the archives' checksums;
 #   SHA256SUMS-programs   the programs' checksums as built, before any signature;
 #   corvelle.json, winget/VERSION/   the manifests of the scoop and winget package managers
-#       (tools/make_manifests.py), which find the archives under CORVELLE_SITE/download/.
+#       (tools/release/make-manifests.py), which find the archives under CORVELLE_SITE/download/.
 # The result depends only on the commit: no build paths or clock times go into the executables or
 # the archives; every date is the commit's. A tree with uncommitted changes is built as it stands,
 # with "-dirty" in the archive names, its checksums in dist/SHA256SUMS-dirty and
@@ -16,21 +16,24 @@
 #
 # A publisher signs every program (Authenticode, SHA-256) before it is zipped, with
 #   CORVELLE_SIGN_PKCS12=FILE          the certificate and its key, a PKCS#12 file;
-#   CORVELLE_SIGN_PASSWORD_FILE=FILE   a file holding its password, which the tools read from
-#                                      there and no command line carries;
+#   CORVELLE_SIGN_PASSWORD_FILE=FILE   a file holding its password on one line (ending in LF, CRLF
+#                                      or nothing), which the tools read from there and no
+#                                      command line carries;
 #   CORVELLE_SIGN_TIMESTAMP=URL        optional, an RFC 3161 timestamp server.
-# CORVELLE_PUBLISHER names the publisher in the manifests (default Corvelle). The certificate is
+# CORVELLE_PUBLISHER names the publisher in the manifests (default Corvelle); winget's package
+# identifier is made of it, or set with CORVELLE_PACKAGE_ID where it makes none. The certificate is
 # tried on a small program before the build, so that a wrong password, an expired or unreadable
-# certificate or a timestamp server that does not answer stops it at once with one line. Removing
-# the signatures must give back the unsigned archive's programs (what tools/verify.sh does with a
-# download). Everything is written to a staging folder, checked by tools/check_release.py and moved
-# into dist/ only when whole, so that a failure leaves dist/ as it was.
+# certificate or a timestamp server that does not answer stops it at once with one line. Each
+# signed archive must be identical to the unsigned one by tools/release/verify-release.py, as
+# make verify will find it: signatures that verify, and the unsigned programs once they are
+# removed. Everything is written to a staging folder, checked by tools/release/check-release.py
+# and moved into dist/ only when whole, so that a failure leaves dist/ as it was.
 set -euo pipefail
 # The certificate's files may be named relative to where this is started.
 p12=${CORVELLE_SIGN_PKCS12:+$(realpath -m "$CORVELLE_SIGN_PKCS12")}
 password=${CORVELLE_SIGN_PASSWORD_FILE:+$(realpath -m "$CORVELLE_SIGN_PASSWORD_FILE")}
 timestamp=${CORVELLE_SIGN_TIMESTAMP:-}
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 tools/install-deps.sh release
 
 fail() { echo "dist: $*" >&2; exit 1; }
@@ -41,6 +44,9 @@ commit=$(git rev-parse HEAD)
 built_from=$commit
 export SOURCE_DATE_EPOCH
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct HEAD)
+
+publisher=${CORVELLE_PUBLISHER:-Corvelle}
+why=$(python3 tools/release/make-manifests.py --identifier "$publisher") || fail "$why"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -65,13 +71,31 @@ if [ -n "$p12$password" ]; then
       "set both to sign, neither to build unsigned"
   [ -f "$p12" ] && [ -r "$p12" ] || fail "cannot read the certificate file $p12"
   [ -f "$password" ] && [ -r "$password" ] || fail "cannot read the password file $password"
+  # The password is the file's one line without its line end: openssl and osslsigncode take a
+  # CR or a second line differently, so both are given a copy that holds the password alone.
+  python3 - "$password" "$work/password" <<'EOF' ||
+import os, sys
+data = open(sys.argv[1], "rb").read()
+for end in (b"\r\n", b"\n"):
+    if data.endswith(end):
+        data = data[:-len(end)]
+        break
+if b"\n" in data or b"\r" in data:
+    sys.exit(1)
+fd = os.open(sys.argv[2], os.O_WRONLY | os.O_CREAT | os.O_EXCL, 0o600)
+os.write(fd, data)
+os.close(fd)
+EOF
+    fail "the password file $password must hold the password on one line"
+  password_file=$password
+  password="$work/password"
   openssl asn1parse -inform DER -in "$p12" >/dev/null 2>&1 ||
     fail "the certificate file $p12 is not a PKCS#12 file (it is damaged or of another kind)"
   pem="$work/certificate.pem"
   openssl pkcs12 -in "$p12" -passin "file:$password" -nokeys -clcerts -out "$pem" 2>/dev/null ||
     openssl pkcs12 -legacy -in "$p12" -passin "file:$password" -nokeys -clcerts -out "$pem" \
       2>/dev/null ||
-    fail "the password in $password does not open the certificate file $p12"
+    fail "the password in $password_file does not open the certificate file $p12"
   grep -q 'BEGIN CERTIFICATE' "$pem" || fail "the certificate file $p12 holds no certificate"
   subject=$(openssl x509 -in "$pem" -noout -subject -nameopt oneline | sed 's/^subject=//')
   end=$(openssl x509 -in "$pem" -noout -enddate | cut -d= -f2)
@@ -117,7 +141,7 @@ for arch in x86 x64; do
   # Corvelle's licence, and that of giflib's decoder, which the programs carry, go with every copy.
   cp "$work/src/LICENSE" "$work/stage-$arch/LICENSE.txt"
   cp "$work/src/third_party/giflib/COPYING" "$work/stage-$arch/giflib-COPYING.txt"
-  python3 tools/make_zip.py "$work/unsigned/$name.zip" "$name" "$work/stage-$arch"
+  python3 tools/release/make-zip.py "$work/unsigned/$name.zip" "$name" "$work/stage-$arch"
   if [ -z "$p12" ]; then
     cp "$work/unsigned/$name.zip" "$work/out/"
     continue
@@ -126,19 +150,18 @@ for arch in x86 x64; do
     sign "$program" -i "$site" ${timestamp:+-ts "$timestamp"} ||
       fail "signing $(basename "$program") failed: $(osslsigncode_error)"
   done
-  python3 tools/make_zip.py "$work/out/$name.zip" "$name" "$work/stage-$arch"
-  # What anyone who checks the download will do: remove the signatures, compare with the build.
-  python3 tools/verify_release.py compare "$work/out/$name.zip" "$work/unsigned" >/dev/null ||
-    fail "removing the signatures does not give back the build:" \
-      "$(python3 tools/verify_release.py compare "$work/out/$name.zip" "$work/unsigned")"
+  python3 tools/release/make-zip.py "$work/out/$name.zip" "$name" "$work/stage-$arch"
+  # What anyone who checks the download will do: check the signatures, remove them, compare.
+  line=$(CERT_SHA256='' python3 tools/release/verify-release.py compare "$work/out/$name.zip" \
+           "$work/unsigned") || fail "the signed archive is not the build: $line"
 done
 (cd "$work/out" && sha256sum "corvelle-$version-x86.zip" "corvelle-$version-x64.zip" >"$sums")
-python3 tools/verify_release.py hashes "$work/unsigned/corvelle-$version-x86.zip" \
+python3 tools/release/verify-release.py hashes "$work/unsigned/corvelle-$version-x86.zip" \
   "$work/unsigned/corvelle-$version-x64.zip" >"$work/out/$program_sums"
 if [ "$sums" = SHA256SUMS ]; then
-  python3 tools/make_manifests.py "$work/out" "$version" "$site" "${CORVELLE_PUBLISHER:-Corvelle}"
+  python3 tools/release/make-manifests.py "$work/out" "$version" "$site" "$publisher"
 fi
-python3 tools/check_release.py "$work/out" "$sums" >&2 ||
+python3 tools/release/check-release.py "$work/out" "$sums" >&2 ||
   fail "the release is not well formed (above)"
 
 mkdir -p dist

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks the release in a dist folder: check_release.py DIST.
+"""Checks the release in a dist folder: check-release.py DIST.
 
 SHA256SUMS names both archives with their right checksums; each archive holds one folder with
 README.txt in Windows line ends with the banner's address filled in, the licences, and the programs
@@ -8,21 +8,24 @@ names that same architecture (Windows refuses to start a program whose manifest 
 and Wine does not check), and it imports system DLLs only. Both programs, the window and the
 command line, are in each. SHA256SUMS-programs holds the programs' checksums without any signature.
 The package managers' manifests, where there are any, name every archive with its checksum and its
-address under the site's download/ folder, and only paths that are in the archive. Prints one line
-per fault and exits 1 if there is any. check_release.py DIST SHA256SUMS-dirty checks a -dirty
-build's files.
+address under the site's download/ folder, and only paths that are in the archive, and each is
+valid by its package manager's published schema (schemas/: winget's 1.10.0 manifests, scoop's
+schema.json), read offline. Prints one line per fault and exits 1 if there is any.
+check-release.py DIST SHA256SUMS-dirty checks a -dirty build's files.
 """
 import hashlib
 import json
 import re
-import struct
 import sys
 import zipfile
 from pathlib import Path
 
+import jsonschema
 import yaml
 
-from verify_release import BadInput, hashes
+from pe import PeError, PeFile
+
+SCHEMAS = Path(__file__).resolve().parent / "schemas"
 
 PROGRAMS = ("corvelle.exe", "corvelle-cli.exe")
 MACHINES = {"x86": (0x014C, "x86"), "x64": (0x8664, "amd64")}
@@ -30,43 +33,6 @@ SYSTEM_DLLS = {
     "advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msimg32.dll", "msvcrt.dll",
     "ole32.dll", "oleaut32.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "uxtheme.dll",
 }
-
-
-def pe_machine(data: bytes) -> int:
-    if data[:2] != b"MZ":
-        return -1
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    if data[pe:pe + 4] != b"PE\0\0":
-        return -1
-    return struct.unpack_from("<H", data, pe + 4)[0]
-
-
-def imported_dlls(data: bytes) -> set:
-    """The DLL names of the import table, read through the section table."""
-    pe = struct.unpack_from("<I", data, 0x3C)[0]
-    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
-    optional = pe + 24
-    magic = struct.unpack_from("<H", data, optional)[0]
-    directories = optional + (96 if magic == 0x10B else 112)
-    import_rva = struct.unpack_from("<I", data, directories + 8)[0]
-    table = optional + optional_size
-    spans = [struct.unpack_from("<8xIIII", data, table + 40 * i) for i in range(sections)]
-
-    def offset(rva: int) -> int:
-        for size, address, raw_size, raw in spans:
-            if address <= rva < address + max(size, raw_size):
-                return raw + rva - address
-        raise ValueError(f"address {rva:#x} is in no section")
-
-    names = set()
-    entry = offset(import_rva)
-    while True:
-        name_rva = struct.unpack_from("<I", data, entry + 12)[0]
-        if name_rva == 0:
-            return names
-        start = offset(name_rva)
-        names.add(data[start:data.index(b"\0", start)].decode("ascii").lower())
-        entry += 20
 
 
 def check_archive(path: Path, arch: str, faults: list) -> None:
@@ -93,7 +59,13 @@ def check_archive(path: Path, arch: str, faults: list) -> None:
                 faults.append(f"{path.name}: no {program}")
         for name in programs:
             data = archive.read(name)
-            if pe_machine(data) != machine:
+            try:
+                pe = PeFile(data)
+                imported = pe.import_dlls()
+            except PeError as e:
+                faults.append(f"{path.name}: {name} {e}")
+                continue
+            if pe.machine != machine:
                 faults.append(f"{path.name}: {name} is not an {arch} Windows program")
                 continue
             found = re.search(rb'<assemblyIdentity[^>]*name="Corvelle"[^>]*'
@@ -103,17 +75,39 @@ def check_archive(path: Path, arch: str, faults: list) -> None:
             elif found.group(1).decode() != manifest_arch:
                 faults.append(f"{path.name}: {name}'s manifest names {found.group(1).decode()}, "
                               f"not {manifest_arch}")
-            foreign = imported_dlls(data) - SYSTEM_DLLS
+            foreign = imported - SYSTEM_DLLS
             if foreign:
                 faults.append(f"{path.name}: {name} imports {', '.join(sorted(foreign))}")
+
+
+def program_hashes(paths) -> list:
+    """SHA256SUMS-programs' lines: each program's SHA-256 without its signature."""
+    lines = []
+    for path in paths:
+        with zipfile.ZipFile(path) as archive:
+            for name in sorted(n for n in archive.namelist() if n.endswith(".exe")):
+                data = PeFile(archive.read(name)).unsigned()
+                lines.append(f"{hashlib.sha256(data).hexdigest()}  {name}")
+    return lines
 
 
 def sha256(path: Path) -> str:
     return hashlib.sha256(path.read_bytes()).hexdigest()
 
 
+def schema_faults(what: str, manifest, schema_path: Path) -> list:
+    """One line for each place where manifest breaks the schema (a draft-07 JSON schema that
+    refers to nothing outside itself)."""
+    schema = json.loads(schema_path.read_text(encoding="utf-8"))
+    validator = jsonschema.Draft7Validator(schema)
+    return [f"{what}: not valid by {schema_path.parent.name}/{schema_path.name} at "
+            f"{'/'.join(map(str, error.absolute_path)) or 'its top'}: {error.message}"
+            for error in sorted(validator.iter_errors(manifest), key=lambda e: list(e.path))]
+
+
 def check_scoop(dist: Path, zips: dict, contents: dict, faults: list) -> None:
     manifest = json.loads((dist / "corvelle.json").read_text())
+    faults += schema_faults("corvelle.json", manifest, SCHEMAS / "scoop" / "schema.json")
     site = manifest["homepage"]
     for arch, scoop_arch in (("x86", "32bit"), ("x64", "64bit")):
         entry, name = manifest["architecture"][scoop_arch], zips[arch]
@@ -133,9 +127,12 @@ def check_scoop(dist: Path, zips: dict, contents: dict, faults: list) -> None:
 
 def check_winget(dist: Path, version: str, zips: dict, contents: dict, faults: list) -> None:
     files = {}
-    for path in (dist / "winget" / version).iterdir():
-        manifest = yaml.safe_load(path.read_text())
+    for path in sorted((dist / "winget" / version).iterdir()):
+        manifest = yaml.safe_load(path.read_text(encoding="utf-8"))
         files[manifest["ManifestType"]] = manifest
+        schema = SCHEMAS / "winget-1.10.0" / f"manifest.{manifest['ManifestType']}.1.10.0.json"
+        if schema.is_file():
+            faults += schema_faults(f"winget: {path.name}", manifest, schema)
     if sorted(files) != ["defaultLocale", "installer", "version"]:
         faults.append(f"winget: manifests {sorted(files)}, not version, installer, defaultLocale")
         return
@@ -192,9 +189,9 @@ def main() -> int:
     program_sums = dist / sums_name.replace("SHA256SUMS", "SHA256SUMS-programs")
     try:
         if sorted(program_sums.read_text().splitlines()) != sorted(
-                hashes(dist / name for name in zips.values())):
+                program_hashes(dist / name for name in zips.values())):
             faults.append(f"{program_sums.name}: not the programs' checksums without signature")
-    except (OSError, BadInput) as e:
+    except (OSError, PeError) as e:
         faults.append(f"{program_sums.name}: {e}")
     if len(zips) == 2 and (dist / "corvelle.json").exists():
         version = zips["x86"][len("corvelle-"):-len("-x86.zip")]

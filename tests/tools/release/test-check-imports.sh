@@ -1,12 +1,12 @@
 #!/bin/bash
-# Shows that tools/check-imports.py fails on programs built to break each of its rules that the
+# Shows that tools/release/check-imports.py fails on programs built to break each of its rules that the
 # shipped programs cannot show it breaking: a delay-loaded import (x86 and x64), an import of a
 # function only the other architecture's Windows has, and an x86 load configuration of a size
 # Windows XP does not take (in the structure, in its data directory entry). Small programs with
 # no C runtime, from the MinGW-w64 cross compilers (tools/install-deps.sh wine); the check
 # against the real list must pass the clean ones and name each fault of the others.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../../.."
 dir=$(mktemp -d /tmp/check-imports-test.XXXXXX)
 trap 'rm -rf "$dir"' EXIT
 fail() { echo "test-check-imports: FAILED: $*" >&2; exit 1; }
@@ -59,10 +59,11 @@ delay_library() {  # ARCH DLL FUNCTION: $dir/libdelay-ARCH.a, which delay-loads 
 #   at the symbol whose name starts with SYMBOL; "older" turns the delay-load descriptor there
 #   into the older form, of virtual addresses, which only the entry lists.
 cat >"$dir/directory.py" <<'EOF'
-import runpy, struct, subprocess, sys
-PeFile = runpy.run_path("tools/check-imports.py")["PeFile"]
+import struct, subprocess, sys
+sys.path.insert(0, "tools/release")
+from pe import PeFile
 path, index, symbol, size = sys.argv[1], int(sys.argv[2]), sys.argv[3], int(sys.argv[4])
-pe = PeFile(path)
+pe = PeFile.open(path)
 data, base = bytearray(pe.data), pe.image_base
 symbols = subprocess.run(["i686-w64-mingw32-nm", path], capture_output=True, text=True).stdout
 rva = next(int(line.split()[0], 16) for line in symbols.splitlines()
@@ -86,7 +87,7 @@ EOF
 directory() { python3 "$dir/directory.py" "$dir/$1.exe" "${@:2}"; }
 check() {  # EXE...: the check's output; its exit status in $status
   status=0
-  out=$(python3 tools/check-imports.py tools/system-imports.txt "$@" 2>&1) || status=$?
+  out=$(python3 tools/release/check-imports.py tools/release/system-imports.txt "$@" 2>&1) || status=$?
 }
 expect_fault() {  # NAME LINE: the check fails on NAME.exe and says "NAME.exe LINE"
   check "$dir/$1.exe"

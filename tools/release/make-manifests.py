@@ -1,17 +1,23 @@
 #!/usr/bin/env python3
 """Writes the manifests of two Windows package managers for the release in a folder:
-make_manifests.py OUT VERSION SITE PUBLISHER.
+make-manifests.py OUT VERSION SITE PUBLISHER
+make-manifests.py --identifier PUBLISHER   prints winget's package identifier, or one line why
+                                           there is none (exit 1)
 
 The archives OUT/corvelle-VERSION-{x86,x64}.zip are to be published at SITE/download/, beside the
 latest release's SHA256SUMS. Written:
   OUT/corvelle.json                  scoop's manifest, which finds later versions in that SHA256SUMS
   OUT/winget/VERSION/ID.yaml, ID.installer.yaml, ID.locale.en-US.yaml
-                                     winget's manifests, ID being PUBLISHER.Corvelle
+                                     winget's manifests, ID being PUBLISHER.Corvelle (the
+                                     publisher's name without what winget's identifiers may not
+                                     hold: white space, dots, \ / : * ? " < > | and controls), or
+                                     CORVELLE_PACKAGE_ID where set
 Both install both programs from the archive's folder and put them on the PATH; the command line
 is called corvelle-cli, the window gets a Start menu shortcut where the manager makes one.
 """
 import hashlib
 import json
+import os
 import re
 import sys
 from pathlib import Path
@@ -45,16 +51,47 @@ def yaml_text(value, indent=""):
 
 def write_yaml(path: Path, kind: str, fields: dict) -> None:
     schema = f"https://aka.ms/winget-manifest.{kind}.{WINGET_SCHEMA}.schema.json"
-    path.write_text(f"# yaml-language-server: $schema={schema}\n"
+    path.write_text(encoding="utf-8", data=f"# yaml-language-server: $schema={schema}\n"
                     + yaml_text({**fields, "ManifestType": kind, "ManifestVersion": WINGET_SCHEMA})
                     + "\n")
 
 
+# What winget's 1.10.0 schema allows as a package identifier: 2 to 8 parts of 1 to 32 characters.
+IDENTIFIER_PART = r'[^.\s\\/:*?"<>|\x01-\x1f]'
+IDENTIFIER = re.compile(rf"{IDENTIFIER_PART}{{1,32}}(\.{IDENTIFIER_PART}{{1,32}}){{1,7}}")
+
+
+class NoIdentifier(Exception):
+    pass
+
+
+def identifier(publisher: str) -> str:
+    given = os.environ.get("CORVELLE_PACKAGE_ID", "")
+    if given:
+        if not IDENTIFIER.fullmatch(given) or len(given) > 128:
+            raise NoIdentifier(f"CORVELLE_PACKAGE_ID={given} is not a winget package identifier "
+                               "(2 to 8 parts separated by dots, each 1 to 32 characters, no "
+                               "white space or \\ / : * ? \" < > |)")
+        return given
+    part = re.sub(IDENTIFIER_PART.replace("[^", "[", 1), "", publisher)
+    if not 1 <= len(part) <= 32:
+        raise NoIdentifier(f"the publisher name \"{publisher}\" gives no winget package identifier "
+                           f"(\"{part}\" is {len(part)} characters, not 1 to 32): set "
+                           "CORVELLE_PACKAGE_ID=Publisher.Corvelle")
+    return part + ".Corvelle"
+
+
 def main() -> int:
+    if sys.argv[1] == "--identifier":
+        try:
+            print(identifier(sys.argv[2]))
+        except NoIdentifier as e:
+            print(e)
+            return 1
+        return 0
     out, version, site, publisher = Path(sys.argv[1]), *sys.argv[2:5]
     download = f"{site}/download"
-    identity = {"PackageIdentifier": re.sub(r"[^A-Za-z0-9-]", "", publisher) + ".Corvelle",
-                "PackageVersion": version}
+    identity = {"PackageIdentifier": identifier(publisher), "PackageVersion": version}
     digests = {arch: hashlib.sha256(zip_path.read_bytes()).hexdigest()
                for arch in ARCHITECTURES
                for zip_path in [out / f"corvelle-{version}-{arch}.zip"]}
@@ -79,7 +116,8 @@ def main() -> int:
             "hash": {"url": "$baseurl/SHA256SUMS"},
         },
     }
-    (out / "corvelle.json").write_text(json.dumps(scoop, indent=4) + "\n")
+    (out / "corvelle.json").write_text(json.dumps(scoop, indent=4, ensure_ascii=False) + "\n",
+                                       encoding="utf-8")
 
     folder = out / "winget" / version
     folder.mkdir(parents=True)
