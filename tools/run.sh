@@ -96,7 +96,8 @@ fi
 if [ "$route" = env ] && [ -s "$prefix/.update-timestamp" ]; then
   root=$(tools/x86-env-setup.sh)
   env_wine="the Wine environment's Wine $(dpkg-query --admindir="$root/var/lib/dpkg" -W -f '${Version}' wine)"
-  stamp=$(head -c 40 "$prefix/.update-timestamp" | tr -d '\n')
+  # Wine writes the stamp with a CRLF line end ("1676758571\r\n").
+  stamp=$(head -c 40 "$prefix/.update-timestamp" | tr -d '\r\n')
   if [ "$stamp" != disable ] && [ "$stamp" != "$(stat -c %Y "$root/usr/share/wine/wine.inf")" ]; then
     found="another Wine than $env_wine"
     if host_wine=$(command -v wine) &&

@@ -4,6 +4,8 @@
 #    default where the tree does not change;
 #  - on a display that needs a cookie (as a desktop's X11 or Xwayland session does), the window
 #    appears, with the x64 build and with the x86 build (on this machine's route for it);
+#  - a second `make run` on one prefix starts the window again, on each route it takes here (the
+#    x86 build's, and Wine 10's environment);
 #  - a prefix that another Wine version last updated is refused in one line and left untouched
 #    where the x86 environment's Wine would have run on it;
 #  - a TMPDIR where the 32-bit probe cannot run (noexec) or cannot be written (full) stops it with
@@ -27,6 +29,14 @@ failures=0
 fail() { echo "test-run: FAILED: $*" >&2; failures=$((failures + 1)); }
 
 run() { env -u DISPLAY WINEPREFIX="$dir/p-headless" ARCH=x64 make -s run "$@" >/dev/null; }
+# headless WHAT PREFIX [MAKE ARGS]: `make run` without a display on PREFIX, as a user starts it
+# (without ARCH: the x86 build); WHAT names the run in a failure.
+headless() {
+  local what=$1 prefix=$2; shift 2
+  rm -f "$prefix.png"
+  env -u DISPLAY WINEPREFIX="$prefix" make -s run SCREENSHOT="$prefix.png" "$@" >"$prefix.log" 2>&1 &&
+    [ -s "$prefix.png" ] || fail "$what: $(tail -n 2 "$prefix.log")"
+}
 tree_before=$(git status --porcelain)
 run
 run SCREENSHOT="$dir/a b.png"
@@ -65,7 +75,13 @@ window_appears() {
 }
 window_appears x64
 if x86_route >/dev/null 2>&1; then
+  # The second `make run` on one prefix, as a user runs it every day, on the route the x86 build
+  # takes here (the user's own Wine, or the environment's): the first run made the prefix.
+  headless "make run on a new prefix" "$dir/p-x86"
   window_appears x86
+  # The same on Wine 10's environment, both runs without a display.
+  headless "make run WINE=10 on a new prefix" "$dir/p-wine10" WINE=10
+  headless "make run WINE=10 a second time on the same prefix" "$dir/p-wine10" WINE=10
 else
   echo "test-run: ARCH=x86 on a display not run: $(x86_route 2>&1 >/dev/null)" >&2
 fi
