@@ -17,9 +17,22 @@
 #   ending only what it started.
 set -euo pipefail
 shot=$(realpath -m "${1:-$(dirname "$0")/../build/corvelle-screenshot.png}")
-cd "$(dirname "$0")/.."
+user_fonts=$(realpath -m "${FONTCONFIG_FILE:-/etc/fonts/fonts.conf}")
+cd -P "$(dirname "$0")/.."
 . tools/arch.sh
 prefix=${WINEPREFIX:-$HOME/.wine}
+# Every path handed to Wine is resolved here, once: the environment's Wine sees the host's folders
+# at their real paths, where a link's name would be a new, empty folder of its own. A link that
+# leads nowhere is refused before anything is made.
+p=$prefix
+while [ ! -e "$p" ]; do
+  if [ -L "$p" ]; then
+    echo "run: $p is a link to $(readlink "$p"), which does not exist; point it at your Wine prefix, or set WINEPREFIX to a Wine prefix or a new folder." >&2
+    exit 1
+  fi
+  p=$(dirname "$p")
+done
+prefix=$(realpath -m -- "$prefix")
 
 # host_wine_runs_x86: true where the `wine` on PATH runs 32-bit programs: Linux runs them, and
 # that Wine has its 32-bit loader (Debian's and Ubuntu's wine32 in /usr/lib/wine, WineHQ's
@@ -126,7 +139,7 @@ fonts="$PWD/build/$preset/wine-fonts"
 mkdir -p "$fonts"
 ln -sf /usr/share/wine/fonts/marlett.ttf "$fonts/marlett.ttf"
 printf '<?xml version="1.0"?>\n<fontconfig><include ignore_missing="yes">%s</include><dir>%s</dir></fontconfig>\n' \
-  "${FONTCONFIG_FILE:-/etc/fonts/fonts.conf}" "$fonts" >"$fonts/fonts.conf"
+  "$user_fonts" "$fonts" >"$fonts/fonts.conf"
 export FONTCONFIG_FILE="$fonts/fonts.conf"
 mkdir -p "$prefix"
 if [ "$route" = host ]; then

@@ -6,6 +6,7 @@
 #    appears, with the x64 build and with the x86 build (on this machine's route for it);
 #  - a second `make run` on one prefix starts the window again, on each route it takes here (the
 #    x86 build's, and Wine 10's environment);
+#  - a prefix behind a link is made in the folder it names; a link to nothing is refused in one line;
 #  - a prefix that another Wine version last updated is refused in one line and left untouched
 #    where the x86 environment's Wine would have run on it;
 #  - a TMPDIR where the 32-bit probe cannot run (noexec) or cannot be written (full) stops it with
@@ -77,7 +78,12 @@ window_appears x64
 if x86_route >/dev/null 2>&1; then
   # The second `make run` on one prefix, as a user runs it every day, on the route the x86 build
   # takes here (the user's own Wine, or the environment's): the first run made the prefix.
-  headless "make run on a new prefix" "$dir/p-x86"
+  # The first run names the prefix by a link to an empty folder: the folder gets the prefix.
+  mkdir "$dir/p-x86"
+  ln -s p-x86 "$dir/link-x86"
+  headless "make run on a new prefix behind a link" "$dir/link-x86"
+  [ -f "$dir/p-x86/system.reg" ] && [ -L "$dir/link-x86" ] ||
+    fail "make run on a prefix behind a link left the folder it names without a prefix"
   window_appears x86
   # The same on Wine 10's environment, both runs without a display.
   headless "make run WINE=10 on a new prefix" "$dir/p-wine10" WINE=10
@@ -104,6 +110,18 @@ if x86_route >/dev/null 2>&1; then
   [ "$(cd "$other" && find . -printf '%p %s %T@\n' | sort)" = "$before" ] ||
     fail "make run changed a prefix another Wine updated"
 fi
+
+# A prefix that is a link to nothing, named or as ~/.wine: one line, and nothing is made.
+mkdir "$dir/home"
+ln -s "$dir/nowhere" "$dir/dangling"
+ln -s "$dir/nowhere" "$dir/home/.wine"
+for how in "WINEPREFIX=$dir/dangling" "HOME=$dir/home"; do
+  said=$(env -u DISPLAY -u WINEPREFIX "$how" tools/run.sh 2>&1 >/dev/null) &&
+    fail "make run went on with a prefix behind a link to nothing ($how)"
+  [ "$(printf '%s\n' "$said" | wc -l)" = 1 ] && grep -q "which does not exist" <<<"$said" ||
+    fail "with a prefix behind a link to nothing ($how), make run said: $said"
+  [ ! -e "$dir/nowhere" ] || fail "make run made the folder a dangling link names ($how)"
+done
 
 if unshare -rm true 2>/dev/null; then
   mkdir "$dir/tmp"
