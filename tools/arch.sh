@@ -82,3 +82,39 @@ x86_route() {
   fi
   echo emulated
 }
+
+# prefix_server PREFIX: prints the process id and program of the Wine server that holds PREFIX,
+# whichever Wine started it and in whichever namespace it runs; prints nothing when none does. A
+# Wine server works in a folder named after its prefix's device and inode ("server-DEV-INODE"),
+# wherever its Wine keeps that folder (/tmp/.wine-UID, Debian's wine-XXXXXX folders, a private
+# /tmp): that name, not the folder, tells which prefix it holds.
+prefix_server() {
+  local id pid cwd
+  id=$(stat -L -c '%d %i' "$1" 2>/dev/null) || return 0
+  # shellcheck disable=SC2086
+  id=$(printf 'server-%x-%x' $id)
+  for pid in $(pgrep '^wineserver'); do
+    cwd=$(readlink "/proc/$pid/cwd" 2>/dev/null) || continue
+    cwd=${cwd% (deleted)}
+    if [ "${cwd##*/}" = "$id" ]; then
+      echo "$pid $(readlink "/proc/$pid/exe" 2>/dev/null || echo wineserver)"
+      return 0
+    fi
+  done
+}
+
+# prefix_refused PREFIX: true, after one line on standard error saying why, where the Wine
+# environment's Wine must not run on PREFIX: another user's prefix (Wine serves only its owner), or
+# one that a Wine server already holds. A second server on one prefix keeps a registry of its own,
+# and whichever saves last overwrites what the other's programs wrote, though they were told it was
+# done.
+prefix_refused() {
+  local server
+  if [ -e "$1" ] && [ ! -O "$1" ]; then
+    echo "$(basename "$0" .sh): $1 belongs to user $(stat -c %U "$1"), and Wine runs a prefix only for its owner; run as that user, or set WINEPREFIX to a prefix of your own." >&2
+    return 0
+  fi
+  server=$(prefix_server "$1")
+  [ -n "$server" ] || return 1
+  echo "$(basename "$0" .sh): a Wine server already holds $1 (process ${server%% *}, ${server#* }), and a second one would lose what either saves; close the Wine programs in that prefix (or end them: WINEPREFIX=$1 wineserver -k), or start the x64 build with your own Wine (ARCH=x64)." >&2
+}

@@ -122,6 +122,12 @@ if [ "$route" = env ] && [ -s "$prefix/.update-timestamp" ]; then
   fi
 fi
 
+# Nor on a prefix that a Wine server holds (the user's Wine's, for the messenger, say): see
+# prefix_refused.
+if [ "$route" = env ] && prefix_refused "$prefix"; then
+  exit 2
+fi
+
 preset=windows
 [ "$arch" = x86 ] && preset=windows-x86
 tools/install-deps.sh wine
@@ -146,16 +152,14 @@ if [ "$route" = host ]; then
   run_wine() { wine "$@"; }
 else
   [ "$arch" = x64 ] && [ "$kind" != win32 ] && kind=win64
-  # The x86 environment's Wine, on this prefix and on this display (with its cookie). Wine's
-  # server directory is shared with the host, so a server already running for the prefix (the
-  # messenger's, say, of the same Wine version, as the prefix's time stamp showed) is the one used. A server started inside is given time to save the registry and exit by itself
-  # before the environment ends.
+  # The Wine environment's Wine, on this prefix and on this display (with its cookie). Its server
+  # is its own (the environment's /tmp is private): none other held the prefix above, and the
+  # runner refuses again should one have started since. The server is given time to save the
+  # registry and exit by itself before the environment ends.
   loader=/usr/lib/wine/wine64
   [ "$kind" = win32 ] && loader=/usr/lib/wine/wine
-  server_dir=/tmp/.wine-$(id -u)
-  mkdir -p "$server_dir" && chmod 700 "$server_dir"
   run_wine() {
-    tools/x86-env.sh -x -C "$PWD" -C "$prefix" -C "$server_dir" -e WINEPREFIX="$prefix" \
+    tools/x86-env.sh -x -C "$PWD" -C "$prefix" -e WINEPREFIX="$prefix" \
       -e WINEARCH="${kind:-win64}" -e WINELOADER="$loader" -e WINEDLLOVERRIDES="$WINEDLLOVERRIDES" \
       -e WINEDEBUG="$WINEDEBUG" -e FONTCONFIG_FILE="$FONTCONFIG_FILE" -- \
       /bin/bash -c 'wine "$@"; status=$?; timeout 10 wineserver -w; exit $status' wine "$@"
@@ -178,7 +182,15 @@ start_xvfb 640x480
 # Ending the virtual screen ends the Wine processes whose windows are on it, which are only the
 # ones started here; the prefix's server and anything else running in it (the messenger, say) go
 # on. A server started here stops by itself once nothing uses it.
-finish() { kill "$xvfb_pid" 2>/dev/null || true; }
+# The environment's run, once its program has gone, waits for its own server to save and exit;
+# waiting for it here means the next `make run` on the prefix finds no server of this one left.
+wine_pid=""
+finish() {
+  kill "$xvfb_pid" 2>/dev/null || true
+  if [ "$route" = env ] && [ -n "$wine_pid" ]; then
+    for _ in $(seq 150); do kill -0 "$wine_pid" 2>/dev/null || break; sleep 0.1; done
+  fi
+}
 trap finish EXIT
 
 # A Wine desktop draws the window's frame and title bar itself, as there is no window manager.

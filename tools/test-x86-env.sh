@@ -3,6 +3,8 @@
 # this Linux has (natively, emulated), and one line for a route it cannot have:
 #  - stopped as Ctrl-C or a time limit stops it, a run first lets the Wine server inside save what
 #    a program wrote, and leaves none of its processes; killed outright, it leaves none either;
+#  - on a prefix that a program of the host's Wine holds, a run of the environment's Wine either
+#    keeps what it reported done or refuses in one line and writes nothing (one server per prefix);
 #  - a set-up of another version leaves an environment that a run holds;
 #  - a set-up that cannot reach the mirror fails with one line, removes the half-made environment
 #    that an earlier set-up left, and leaves nothing that a run would take for ready;
@@ -114,6 +116,39 @@ check_route() {
     kill -KILL "$runner" 2>/dev/null || true
   fi
 }
+
+# One server per prefix. A program of the host's Wine holds a prefix (the messenger, say) and has
+# changed something there; the environment's Wine is started on it as `make run` starts it and
+# writes a value. A second server would report that done, then lose it when the host's server
+# saves: so the run must either keep the value or refuse, in one line, touching nothing.
+check_held_prefix() {
+  local held=$work/held out status token=held-$RANDOM$RANDOM
+  if ! command -v wine >/dev/null || ! command -v wineserver >/dev/null; then
+    echo "Wine environment: the check of a prefix that the host's Wine holds not run: no wine and wineserver on PATH." >&2
+    return 0
+  fi
+  mkdir -p "$held"
+  WINEPREFIX=$held wineboot -i >/dev/null 2>&1 </dev/null || true
+  WINEPREFIX=$held wineserver -w
+  setsid bash -c 'sleep 600 | WINEPREFIX=$1 wine cmd >/dev/null 2>&1' - "$held" </dev/null &
+  local holder=$!
+  WINEPREFIX=$held wine reg add 'HKCU\Software\Corvelle test' /v Host /d 1 /f >/dev/null 2>&1 </dev/null
+  out=$(tools/x86-env.sh -C "$PWD" -C "$held" -e WINEPREFIX="$held" -e WINEARCH=win64 -- /bin/bash -c \
+    'wine reg add "HKCU\Software\Corvelle test" /v Kept /d "$0" /f >/dev/null 2>&1 && timeout 10 wineserver -w' \
+    "$token" 2>&1 </dev/null) && status=0 || status=$?
+  kill -TERM -- "-$holder" 2>/dev/null || true
+  wait "$holder" 2>/dev/null || true
+  WINEPREFIX=$held wineserver -w
+  if [ "$status" = 0 ]; then
+    grep -q "^\"Kept\"=\"$token\"" "$held/user.reg" ||
+      fail "a value the environment's Wine wrote and reported done, on a prefix the host's Wine held, was lost"
+  else
+    [ "$(printf '%s\n' "$out" | wc -l)" = 1 ] && grep -q "already holds $held" <<<"$out" ||
+      fail "on a prefix the host's Wine held, the environment's Wine said: $out"
+    ! grep -q "$token" "$held/user.reg" || fail "the environment's Wine wrote to a prefix it refused"
+  fi
+}
+check_held_prefix
 
 route=$(x86_route)
 check_route "$route"

@@ -35,6 +35,11 @@ done
 [ $# -ge 1 ] || { sed -n '2,8p' "$0" >&2; exit 2; }
 [ ${#binds[@]} -gt 0 ] || binds=("$(pwd -P)")
 
+# One Wine server per prefix: a prefix handed in that a server already holds (the host's Wine's,
+# another run's) is refused, as is another user's, before anything starts.
+for e in "${extra[@]+"${extra[@]}"}"; do
+  case "$e" in WINEPREFIX=?*) ! prefix_refused "${e#WINEPREFIX=}" || exit 2 ;; esac
+done
 route=$(x86_route) || exit 1
 root=$("$here/x86-env-setup.sh" --root)
 for d in "${binds[@]}"; do
