@@ -27,11 +27,13 @@ test-windows: test-windows-8 test-windows-10
 
 # The Wine environments that are not cached yet are built in the background while the native
 # tests and the first suites run; a command that needs one waits for its set-up (the set-up's
-# lock), and one that fails is tried again there and says why.
+# lock), and one that fails is tried again there and says why. They stay in make's process group,
+# with Ctrl-C's SIGINT restored (a shell starts background commands with it ignored), so that
+# Ctrl-C ends them with the rest.
 wine-environments:
 	tools/install-deps.sh wine
 	@for wine in 8 $(if $(CORVELLE_SKIP_WINE10),,10); do \
-	  CORVELLE_WINE=$$wine setsid tools/x86-env-setup.sh >/dev/null 2>&1 </dev/null & \
+	  CORVELLE_WINE=$$wine env --default-signal=INT tools/x86-env-setup.sh >/dev/null 2>&1 </dev/null & \
 	done
 
 test-windows-8:

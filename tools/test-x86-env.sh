@@ -6,6 +6,8 @@
 #  - on a prefix that a program of the host's Wine holds, a run of the environment's Wine either
 #    keeps what it reported done or refuses in one line and writes nothing (one server per prefix);
 #  - a set-up of another version leaves an environment that a run holds;
+#  - Ctrl-C ends the set-ups that make test starts in the background; the free space a set-up
+#    asks for covers the other set-ups under way;
 #  - a set-up that cannot reach the mirror fails with one line, removes the half-made environment
 #    that an earlier set-up left, and leaves nothing that a run would take for ready;
 #  - on a Linux older than 6.7 that runs 32-bit programs (as Debian 12's own), these checks pass,
@@ -180,6 +182,52 @@ if [ -z "${CORVELLE_X86_ENV_ONLY_ROUTES:-}" ]; then
     fail "the run holding the environment never started: $(tail -n 3 "$work/run.log")"
   fi
   rm -rf --one-file-system "$other_root" "$other_root.log" "$other_root.lock"
+
+  # Ctrl-C while make test builds the Wine environments in the background: the terminal's SIGINT
+  # to make's process group ends the set-ups it started, and no environment is taken for ready.
+  cache=$work/cache-interrupted
+  CORVELLE_X86_ENV_CACHE=$cache setsid make -s wine-environments >"$work/make.log" 2>&1 </dev/null &
+  group=$!
+  for _ in $(seq 600); do
+    grep -qs '^=== mmdebstrap' "$cache"/*.log && break
+    sleep 0.1
+  done
+  grep -qs '^=== mmdebstrap' "$cache"/*.log || fail "make wine-environments started no set-up: $(tail -n 2 "$work/make.log")"
+  kill -INT -- "-$group" 2>/dev/null || true
+  # What is left of them: make's process group, and the steps (in sessions of their own) working
+  # in the cache.
+  started() { { pgrep -g "$group"; pgrep -f -- "$cache"; } | sort -u || true; }
+  for _ in $(seq 200); do
+    [ -n "$(started)" ] || break
+    sleep 0.1
+  done
+  left=$(started)
+  if [ -n "$left" ]; then
+    fail "Ctrl-C left the set-ups make test started: $(ps -o pid=,args= -p "$(echo $left | tr ' ' ,)")"
+    # shellcheck disable=SC2086
+    kill -KILL $left 2>/dev/null || true
+  fi
+  ! ls "$cache"/*/.complete >/dev/null 2>&1 || fail "an interrupted set-up marked its environment ready"
+  rm -rf --one-file-system "$cache"
+
+  # Free space for what is built together: on 6 GB, a set-up alone goes on to its first step
+  # (here an unreachable mirror); beside another one being built (its lock held, no .complete), it
+  # stops with one line before it starts.
+  if unshare -rm true 2>/dev/null; then
+    space() {
+      unshare -rm bash -c 'mount -t tmpfs -o size=6g none "$1" && cd "$1" && mkdir -p other &&
+        if [ "$2" = beside ]; then flock other.lock sleep 600 >/dev/null & sleep 0.5; fi &&
+        CORVELLE_X86_ENV_CACHE=$1 CORVELLE_X86_MIRROR=http://127.0.0.1:9/debian "$3" 2>&1 >/dev/null
+        kill %1 2>/dev/null; true' \
+        - "$work/space" "$1" "$PWD/tools/x86-env-setup.sh" | grep -v '(+[0-9]* s)$' || true
+    }
+    mkdir -p "$work/space"
+    out=$(space alone)
+    grep -q "mmdebstrap.*failed" <<<"$out" || fail "a set-up alone on 6 GB said: $out"
+    out=$(space beside)
+    [ "$(printf '%s\n' "$out" | wc -l)" = 1 ] && grep -q "needs about 8 GB free" <<<"$out" ||
+      fail "a set-up beside another on 6 GB said: $out"
+  fi
 
   # A set-up cut short earlier, then a mirror that cannot be reached.
   cache=$work/cache

@@ -105,9 +105,24 @@ for old in "$cache"/x86-env-wine"$wine"-*/ "$cache"/x86-env-[0-9a-f]*/; do
 done
 : >"$log"
 
+# About 4 GB for this environment, and for every other one being built beside it meanwhile (make
+# test builds two at once) what it has not yet taken of its own 4 GB. A set-up in progress holds
+# its lock alone and has no ".complete" yet.
+need_kb=$((4 * 1024 * 1024)) building=""
+for other in "$cache"/*.lock; do
+  other=${other%.lock}
+  [ "$other" != "$root" ] && [ -d "$other" ] && [ ! -f "$other/.complete" ] || continue
+  exec 8<"$other.lock"
+  if ! flock -n -s 8; then
+    used_kb=$(du -sk --one-file-system "$other" 2>/dev/null | cut -f1)
+    [ "${used_kb:-0}" -ge $((4 * 1024 * 1024)) ] || need_kb=$((need_kb + 4 * 1024 * 1024 - ${used_kb:-0}))
+    building="$building ${other##*/}"
+  fi
+  exec 8<&-
+done
 free_kb=$(df -Pk "$cache" | awk 'NR == 2 { print $4 }')
-[ "$free_kb" -ge $((4 * 1024 * 1024)) ] ||
-  fail "needs about 4 GB free in $cache; $((free_kb / 1024)) MB are."
+[ "$free_kb" -ge "$need_kb" ] ||
+  fail "needs about $((need_kb / 1024 / 1024)) GB free in $cache${building:+ (this one and what is left to build of${building})}; $((free_kb / 1024)) MB are."
 
 # The mirror this host's apt uses.
 mirror=${CORVELLE_X86_MIRROR:-$({ cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list 2>/dev/null || true; } |
