@@ -7,7 +7,7 @@ SCREENSHOT ?= build/corvelle-screenshot.png
 # ARCH=x86 (the default, runs in every prefix) or ARCH=x64; WINE=8 or WINE=10 for Debian 12's or 13's
 # Wine instead of your own (only as given on the command line: winetricks users set WINE otherwise).
 run:
-	ARCH=$(ARCH) CORVELLE_WINE=$(if $(filter command line,$(origin WINE)),$(WINE)) tools/run.sh "$(SCREENSHOT)"
+	ARCH=$(ARCH) CORVELLE_WINE=$(if $(filter command line,$(origin WINE)),$(WINE)) tools/wine/run.sh "$(SCREENSHOT)"
 
 test: wine-environments test-native test-windows test-release
 	@[ -z "$(CORVELLE_SKIP_WINE10)" ] || echo "make test: Wine 10 SKIPPED (CORVELLE_SKIP_WINE10 is set); only Wine 8 was tested."
@@ -23,33 +23,36 @@ test-native:
 # command lines on one registry; then `make run` as users start it. CORVELLE_SKIP_WINE10=1 leaves
 # Wine 10 out of one local run, and says so.
 test-windows: test-windows-8 test-windows-10
-	tools/test-run.sh
+	tests/tools/wine/test-run.sh
 
-# The Wine environments that are not cached yet are built in the background while the native
+# The Wine environments that are not cached yet (new WoW64's only where Linux runs 32-bit programs,
+# the only place it can serve) are built in the background while the native
 # tests and the first suites run; a command that needs one waits for its set-up (the set-up's
 # lock), and one that fails is tried again there and says why. They stay in make's process group,
 # with Ctrl-C's SIGINT restored (a shell starts background commands with it ignored), so that
 # Ctrl-C ends them with the rest.
 wine-environments:
 	tools/install-deps.sh wine
-	@for wine in 8 $(if $(CORVELLE_SKIP_WINE10),,10); do \
-	  CORVELLE_WINE=$$wine env --default-signal=INT tools/x86-env-setup.sh >/dev/null 2>&1 </dev/null & \
+	@wow64=$$(bash -c '. tools/wine/arch.sh; runs_32bit_programs' 2>/dev/null && echo 10-wow64); \
+	for wine in 8 $(if $(CORVELLE_SKIP_WINE10),,10 $$wow64); do \
+	  CORVELLE_WINE=$$wine env --default-signal=INT tools/wine/setup.sh >/dev/null 2>&1 </dev/null & \
 	done
 
 test-windows-8:
 	tools/test-windows.sh x64
-	tools/test-x86-env.sh
+	tests/tools/wine/test-wine-env.sh
 	tools/test-windows.sh x86
-	tools/test-shared-registry.sh
+	tests/tools/wine/test-shared-registry.sh
 
 test-windows-10:
 	@if [ -n "$(CORVELLE_SKIP_WINE10)" ]; then \
 	  echo "Wine 10: SKIPPED (CORVELLE_SKIP_WINE10 is set): this run tested Wine 8 only."; \
 	else \
-	  CORVELLE_WINE=10 CORVELLE_X86_ENV_ONLY_ROUTES=1 tools/test-x86-env.sh && \
+	  CORVELLE_WINE=10 CORVELLE_WINE_ENV_ONLY_ROUTES=1 tests/tools/wine/test-wine-env.sh && \
 	  CORVELLE_WINE=10 tools/test-windows.sh x64 && \
 	  CORVELLE_WINE=10 tools/test-windows.sh x86 && \
-	  CORVELLE_WINE=10 tools/test-shared-registry.sh; \
+	  tests/tools/wine/test-new-wow64.sh && \
+	  CORVELLE_WINE=10 tests/tools/wine/test-shared-registry.sh; \
 	fi
 
 # The release archives for both builds, their checksums and the package managers' manifests, in

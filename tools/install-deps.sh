@@ -21,7 +21,7 @@ for p in $want; do
   installed "$p" || missing="$missing $p"
 done
 # The host's Wine stays 64-bit only: the x86 build runs in an environment of its own
-# (tools/x86-env.sh), never through a 32-bit Wine added here. Installed on a host whose Linux
+# (tools/wine/env.sh), never through a 32-bit Wine added here. Installed on a host whose Linux
 # refuses 32-bit programs, wine32:i386 becomes the loader that `wine` starts first, and then no
 # Windows program starts at all, 64-bit ones included.
 [ -z "$missing" ] && exit 0

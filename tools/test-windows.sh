@@ -5,13 +5,13 @@
 #                               natively where Linux runs 32-bit programs and under qemu-i386
 #                               where it does not
 # on the Wine CORVELLE_WINE names: 8 (the default) is Debian 12's, the host's own for x64 and the
-# x86 environment's (tools/x86-env.sh) for x86; 10 is Debian 13's, in its environment for both.
+# Wine environment's (tools/wine/env.sh) for x86; 10 is Debian 13's, in its environment for both.
 # Before the tests, tools/check-imports.py checks that both programs import only what the build's
 # oldest Windows has (XP SP3 for x86, 7 for x64). After the whole suite, a part of it runs again in
 # a prefix that reports that Windows version: start-up, a command of each kind, the command line.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-. tools/arch.sh
+. tools/wine/arch.sh
 wine=${CORVELLE_WINE:-8}
 case "${1:-}" in
   x64) preset=windows oldest=win7 prefix_args=() ;;
@@ -41,25 +41,25 @@ whole='set -e
   echo "$ARCH tests on $(wine --version 2>/dev/null)${CORVELLE_X86_ROUTE:+, 32-bit programs ${CORVELLE_X86_ROUTE/native/run natively}}:"
   ctest --preset "$PRESET" --no-tests=error
   echo "$ARCH tests again, on Windows $OLDEST as Wine reports it:"
-  tools/with-wine.sh --windows "$OLDEST"
+  tools/wine/with-wine.sh --windows "$OLDEST"
   ctest --preset "$PRESET" --no-tests=error -R "$OLDEST_TESTS"'
 if [ -z "$in_env" ]; then
-  ARCH=$1 PRESET=$preset OLDEST=$oldest OLDEST_TESTS=$oldest_tests tools/with-wine.sh bash -c "$whole"
+  ARCH=$1 PRESET=$preset OLDEST=$oldest OLDEST_TESTS=$oldest_tests tools/wine/with-wine.sh bash -c "$whole"
   exit 0
 fi
 # The build folder's test lists name the host CMake's modules, which the environment's CTest
 # reads there too (Debian 13's CMake is another version).
 cmake_root=$(sed -n 's/^CMAKE_ROOT:INTERNAL=//p' "build/$preset/CMakeCache.txt")
-in_env() { tools/x86-env.sh -C "$PWD" -C "$cmake_root" "${prefix_args[@]+"${prefix_args[@]}"}" "$@"; }
+in_env() { tools/wine/env.sh -C "$PWD" -C "$cmake_root" "${prefix_args[@]+"${prefix_args[@]}"}" "$@"; }
 in_env -e ARCH="$1" -e PRESET="$preset" -e OLDEST="$oldest" -e OLDEST_TESTS="$oldest_tests" -- \
-  tools/with-wine.sh bash -c "$whole"
+  tools/wine/with-wine.sh bash -c "$whole"
 # Where 32-bit programs run natively, a part of the x86 suite runs on the emulated route too,
 # where this Linux can have it, so that a break there shows on every run: start-up, a command,
 # and the command line.
 if [ "$preset" = windows-x86 ] && [ "$(x86_route)" = native ]; then
   if why=$(can_emulate_x86); then
     echo "x86 tests on the emulated route (qemu-i386), a part:"
-    CORVELLE_X86_ROUTE=emulated in_env -- tools/with-wine.sh ctest --preset "$preset" \
+    CORVELLE_X86_ROUTE=emulated in_env -- tools/wine/with-wine.sh ctest --preset "$preset" \
       --no-tests=error -R '^(Form1Test[.](FreshRegistry|AdButtons)|CliProgramTest[.]ExitCodes)'
   else
     echo "x86 tests on the emulated route not run: $why."

@@ -15,7 +15,7 @@ runs_32bit_programs() {
     # exit 0: only the whole 91 bytes are a question to the kernel.
     if ! { printf '\177ELF\001\001\001\000\000\000\000\000\000\000\000\000\002\000\003\000\001\000\000\000\124\200\004\010\064\000\000\000\000\000\000\000\000\000\000\000\064\000\040\000\001\000\000\000\000\000\000\000\001\000\000\000\000\000\000\000\000\200\004\010\000\200\004\010\133\000\000\000\133\000\000\000\005\000\000\000\000\020\000\000\061\333\061\300\100\315\200' >"$_probe"; } 2>/dev/null || [ "$(wc -c <"$_probe")" != 91 ]; then
       rm -f "$_probe"
-      echo "$(basename "$0" .sh): cannot write the 32-bit probe to $_dir (disk full?), so it cannot tell whether this Linux system runs 32-bit programs; free some space or set TMPDIR to another folder." >&2
+      echo "${CORVELLE_ME:-$(basename "$0" .sh)}: cannot write the 32-bit probe to $_dir (disk full?), so it cannot tell whether this Linux system runs 32-bit programs; free some space or set TMPDIR to another folder." >&2
       exit 1
     fi
     chmod +x "$_probe"
@@ -30,7 +30,7 @@ runs_32bit_programs() {
     _status=cannot
   fi
   if [ "$_status" = cannot ]; then
-    echo "$(basename "$0" .sh): cannot run the 32-bit probe in $_dir (mounted noexec, or not writable), so it cannot tell whether this Linux system runs 32-bit programs; set TMPDIR to a folder where programs may run." >&2
+    echo "${CORVELLE_ME:-$(basename "$0" .sh)}: cannot run the 32-bit probe in $_dir (mounted noexec, or not writable), so it cannot tell whether this Linux system runs 32-bit programs; set TMPDIR to a folder where programs may run." >&2
     exit 1
   fi
   return "$_status"
@@ -61,7 +61,7 @@ can_emulate_x86() {
 }
 
 # x86_route: prints how the x86 build's programs run here, in the environment of
-# tools/x86-env.sh: "native" where Linux runs 32-bit programs, "emulated" where it does not but
+# tools/wine/env.sh: "native" where Linux runs 32-bit programs, "emulated" where it does not but
 # can_emulate_x86. CORVELLE_X86_ROUTE=emulated chooses emulation even where Linux runs them. Where
 # neither works, says why in one line and fails.
 x86_route() {
@@ -111,10 +111,44 @@ prefix_server() {
 prefix_refused() {
   local server
   if [ -e "$1" ] && [ ! -O "$1" ]; then
-    echo "$(basename "$0" .sh): $1 belongs to user $(stat -c %U "$1"), and Wine runs a prefix only for its owner; run as that user, or set WINEPREFIX to a prefix of your own." >&2
+    echo "${CORVELLE_ME:-$(basename "$0" .sh)}: $1 belongs to user $(stat -c %U "$1"), and Wine runs a prefix only for its owner; run as that user, or set WINEPREFIX to a prefix of your own." >&2
     return 0
   fi
   server=$(prefix_server "$1")
   [ -n "$server" ] || return 1
-  echo "$(basename "$0" .sh): a Wine server already holds $1 (process ${server%% *}, ${server#* }), and a second one would lose what either saves; close the Wine programs in that prefix (or end them: WINEPREFIX=$1 wineserver -k), or start the x64 build with your own Wine (ARCH=x64)." >&2
+  echo "${CORVELLE_ME:-$(basename "$0" .sh)}: a Wine server already holds $1 (process ${server%% *}, ${server#* }), and a second one would lose what either saves; close the Wine programs in that prefix (or end them: WINEPREFIX=$1 wineserver -k), or start the x64 build with your own Wine (ARCH=x64)." >&2
+}
+
+# wine_x86_way [KIND]: prints how the `wine` on PATH runs 32-bit Windows programs in a prefix of
+# KIND (win32, win64, or empty for a new one), from what that Wine has, not from whose package it
+# is: "32-bit loader LOADER" (Debian's and Ubuntu's wine32, WineHQ's packages), or, in a 64-bit
+# prefix, "new WoW64 DIR" where its 64-bit loader runs them itself (the i386-windows libraries in
+# the folder of its x86_64-unix ones, as Arch's, Fedora's and Debian unstable's Wine have, with no
+# 32-bit loader). Fails where it has neither.
+wine_x86_way() {
+  local w bin loader d
+  w=$(command -v wine) || return 1
+  w=$(readlink -f "$w")
+  bin=$(dirname "$w")
+  # The loader itself, or where a `wine` script (Debian's wine-stable) has it beside it.
+  for loader in "$w" "$bin/wine" "$bin/../lib/wine/wine" "$bin/../lib/i386-linux-gnu/wine/wine"; do
+    if [ -f "$loader" ] && [ "$(od -An -tx1 -N5 "$loader" | tr -d ' \n')" = 7f454c4601 ]; then
+      echo "32-bit loader $loader"
+      return 0
+    fi
+  done
+  [ "${1:-}" != win32 ] || return 1
+  for d in "$bin" "$bin/../lib/wine" "$bin/../lib64/wine" "$bin/../lib/x86_64-linux-gnu/wine"; do
+    if [ -f "$d/i386-windows/ntdll.dll" ] && [ -f "$d/x86_64-unix/ntdll.so" ]; then
+      echo "new WoW64 $(realpath "$d")"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# wine_runs_x86 [KIND]: true where the `wine` on PATH runs the x86 build in a prefix of KIND: Linux
+# runs 32-bit programs (both ways execute 32-bit code), and wine_x86_way finds a way.
+wine_runs_x86() {
+  command -v wine >/dev/null && runs_32bit_programs && wine_x86_way "${1:-}" >/dev/null
 }

@@ -2,10 +2,12 @@
 # Builds corvelle.exe and starts it under Wine in the user's Wine prefix (WINEPREFIX, default
 # ~/.wine), where the messenger's settings live, as a user starting `wine corvelle.exe` would.
 #   ARCH=x86 (the default): the 32-bit build, which runs in 32- and 64-bit prefixes. It runs with
-#   the user's own Wine where that runs 32-bit programs (Linux runs them and the Wine has its
-#   32-bit half); otherwise in the x86 environment (tools/x86-env.sh: Debian 12's Wine with its
-#   32-bit half, emulated where Linux runs no 32-bit programs), but never on a prefix that another
-#   Wine made or last updated; where neither can, the x64 build is started instead.
+#   the user's own Wine where that runs 32-bit programs: Linux runs them, and the Wine has a 32-bit
+#   loader, or is a new-WoW64 Wine and the prefix is a 64-bit one (see wine_x86_way in arch.sh);
+#   otherwise in the Wine environment (tools/wine/env.sh: Debian 12's Wine with its 32-bit
+#   loader, emulated where Linux runs no 32-bit programs), but never on a prefix that another
+#   Wine made or last updated, nor on one that a Wine server holds; where neither can, the x64
+#   build is started instead.
 #   ARCH=x64: the 64-bit build, for 64-bit prefixes, with the user's own Wine.
 #   WINE=8 or WINE=10 (CORVELLE_WINE here): either build on Debian 12's Wine 8 or Debian 13's
 #   Wine 10, in its environment, whatever Wine the user has.
@@ -16,10 +18,10 @@
 #   build/corvelle-screenshot.png, where it does not change the tree), prints its path and exits,
 #   ending only what it started.
 set -euo pipefail
-shot=$(realpath -m "${1:-$(dirname "$0")/../build/corvelle-screenshot.png}")
+shot=$(realpath -m "${1:-$(dirname "$0")/../../build/corvelle-screenshot.png}")
 user_fonts=$(realpath -m "${FONTCONFIG_FILE:-/etc/fonts/fonts.conf}")
-cd -P "$(dirname "$0")/.."
-. tools/arch.sh
+cd -P "$(dirname "$0")/../.."
+. tools/wine/arch.sh
 prefix=${WINEPREFIX:-$HOME/.wine}
 # Every path handed to Wine is resolved here, once: the environment's Wine sees the host's folders
 # at their real paths, where a link's name would be a new, empty folder of its own. A link that
@@ -34,18 +36,12 @@ while [ ! -e "$p" ]; do
 done
 prefix=$(realpath -m -- "$prefix")
 
-# host_wine_runs_x86: true where the `wine` on PATH runs 32-bit programs: Linux runs them, and
-# that Wine has its 32-bit loader (Debian's and Ubuntu's wine32 in /usr/lib/wine, WineHQ's
-# packages' bin/wine).
+# host_wine_runs_x86: true where the `wine` on PATH runs the x86 build in this prefix (see
+# wine_x86_way: a 32-bit loader, or new WoW64 in a 64-bit prefix).
 host_wine_runs_x86() {
-  local w loader
-  w=$(command -v wine) || return 1
-  w=$(readlink -f "$w")
-  runs_32bit_programs || return 1
-  for loader in "$w" /usr/lib/wine/wine "$(dirname "$w")/wine"; do
-    [ -f "$loader" ] && [ "$(od -An -tx1 -N5 "$loader" | tr -d ' \n')" = 7f454c4601 ] && return 0
-  done
-  return 1
+  local k
+  k=$(prefix_arch "$prefix")
+  wine_runs_x86 "${k:-${WINEARCH:-}}"
 }
 
 arch=${ARCH:-}
@@ -107,7 +103,7 @@ fi
 # A Wine that makes or updates a prefix writes the time of its wine.inf to .update-timestamp
 # ("disable" there keeps every Wine from updating it).
 if [ "$route" = env ] && [ -s "$prefix/.update-timestamp" ]; then
-  root=$(tools/x86-env-setup.sh)
+  root=$(tools/wine/setup.sh)
   env_wine="the Wine environment's Wine $(dpkg-query --admindir="$root/var/lib/dpkg" -W -f '${Version}' wine)"
   # Wine writes the stamp with a CRLF line end ("1676758571\r\n").
   stamp=$(head -c 40 "$prefix/.update-timestamp" | tr -d '\r\n')
@@ -117,7 +113,7 @@ if [ "$route" = env ] && [ -s "$prefix/.update-timestamp" ]; then
        [ "$(stat -c %Y "$(dirname "$(readlink -f "$host_wine")")/../share/wine/wine.inf" 2>/dev/null)" = "$stamp" ]; then
       found="$(wine --version 2>/dev/null) ($host_wine)"
     fi
-    echo "run: $prefix was last updated by $found, which $env_wine would update to its own version; it is left as it is. Start the x86 build with that Wine (with its 32-bit half, e.g. Debian's wine32), choose ARCH=x64, or set WINEPREFIX to a new folder." >&2
+    echo "run: $prefix was last updated by $found, which $env_wine would update to its own version; it is left as it is. Start the x86 build with that Wine where it runs 32-bit programs, choose ARCH=x64, or set WINEPREFIX to a new folder." >&2
     exit 1
   fi
 fi
@@ -159,7 +155,7 @@ else
   loader=/usr/lib/wine/wine64
   [ "$kind" = win32 ] && loader=/usr/lib/wine/wine
   run_wine() {
-    tools/x86-env.sh -x -C "$PWD" -C "$prefix" -e WINEPREFIX="$prefix" \
+    tools/wine/env.sh -x -C "$PWD" -C "$prefix" -e WINEPREFIX="$prefix" \
       -e WINEARCH="${kind:-win64}" -e WINELOADER="$loader" -e WINEDLLOVERRIDES="$WINEDLLOVERRIDES" \
       -e WINEDEBUG="$WINEDEBUG" -e FONTCONFIG_FILE="$FONTCONFIG_FILE" -- \
       /bin/bash -c 'wine "$@"; status=$?; timeout 10 wineserver -w; exit $status' wine "$@"
@@ -177,7 +173,7 @@ fi
 
 echo "No display: running on a virtual screen."
 mkdir -p "$(dirname "$shot")"
-. tools/xvfb.sh
+. tools/wine/xvfb.sh
 start_xvfb 640x480
 # Ending the virtual screen ends the Wine processes whose windows are on it, which are only the
 # ones started here; the prefix's server and anything else running in it (the messenger, say) go
