@@ -101,7 +101,8 @@ free_to_remove() {
   flock -n 8 || return 1
   [ ! -f "$1/.complete" ] || { exec 7<"$1/.complete" && flock -n 7; }
 }
-for old in "$cache"/wine-env-"$wine"-*/ "$cache"/x86-env-wine"${wine%-wow64}"-*/ "$cache"/x86-env-[0-9a-f]*/; do
+# (The key is hexadecimal: wine-env-10-[0-9a-f]* leaves wine-env-10-wow64-* alone.)
+for old in "$cache"/wine-env-"$wine"-[0-9a-f]*/ "$cache"/x86-env-wine"$wine"-*/ "$cache"/x86-env-[0-9a-f]*/; do
   old=${old%/}
   [ -d "$old" ] || continue
   if [ "$old" != "$root" ]; then
