@@ -174,7 +174,7 @@ loader_hook='if [ -x "$1/usr/lib/wine/wine64" ]; then
       chmod 755 "$1/usr/local/bin/$tool"
     done
   fi
-  [ -e "$1/usr/bin/wineserver" ] || ln -s /usr/lib/x86_64-linux-gnu/wine/wineserver "$1/usr/local/bin/wineserver"'
+  [ -e "$1/usr/bin/wineserver" ] || [ -L "$1/usr/bin/wineserver" ] || ln -s /usr/lib/x86_64-linux-gnu/wine/wineserver "$1/usr/local/bin/wineserver"'
 
 hooks=(--customize-hook="$loader_hook")
 [ "$archs" = amd64 ] || hooks+=(--customize-hook="$qemu_hook")
