@@ -2,13 +2,13 @@
 SCREENSHOT ?= build/corvelle-screenshot.png
 
 .PHONY: run test test-stages wine-environments test-native test-windows test-windows-8 test-windows-10 \
-        test-windows-rows test-windows-x64-row test-windows-x86-row test-release dist verify sanitize \
+        test-windows-rows test-windows-x64-row test-windows-x86-row test-windows-checks-row test-release dist verify sanitize \
         bench fuzz lint clean
 
 # ARCH=x86 (the default, runs in every prefix) or ARCH=x64; WINE=8 or WINE=10 for Debian 12's or 13's
 # Wine instead of your own (only as given on the command line: winetricks users set WINE otherwise).
 run:
-	ARCH=$(ARCH) CORVELLE_WINE=$(if $(filter command line,$(origin WINE)),$(WINE)) tools/run.sh "$(SCREENSHOT)"
+	ARCH=$(ARCH) CORVELLE_WINE=$(if $(filter command line,$(origin WINE)),$(WINE)) tools/wine/run.sh "$(SCREENSHOT)"
 
 # Every stage in order, then the time each took (also after a failure), so that the slowest is
 # plain to see. The stages of the two rows that run side by side are shown indented, under the
@@ -42,72 +42,81 @@ test-native:
 # 64-bit prefix, x86 in a 32-bit one (the Wine environments checked first); the two builds'
 # command lines on one registry; then `make run` as users start it. CORVELLE_SKIP_WINE10=1 leaves
 # Wine 10 out of one local run, and says so.
-# Both builds first; then the x64 row of suites runs beside the x86 row: each suite in a prefix
-# and on an Xvfb of its own, each row on its own build folder. The suites mostly wait (on windows,
-# timers, the pauses of the commands), and where x86 is emulated, its row keeps one core busy and
-# the x64 row the other. Each row's output is shown whole when both have ended, so that a failing
-# test's output stays together.
+# Both builds first; then three rows side by side, each suite in a prefix and on an Xvfb of its
+# own, each row on its own build folder: the x64 suites, the x86 suites, and the checks of the
+# Wine environments with the two builds' command lines on one registry. The suites mostly wait (on
+# windows, timers, the pauses of the commands), so the rows share the cores well. Each row's output
+# is shown whole when all have ended, so that a failing test's output stays together.
 test-windows:
 	@$(call stage,Windows builds: x64 and x86,tools/install-deps.sh wine && cmake --preset windows >/dev/null && cmake --build --preset windows && cmake --preset windows-x86 >/dev/null && cmake --build --preset windows-x86)
-	@$(call stage,Wine 8: checks of the environment,tools/test-x86-env.sh)
-ifeq ($(CORVELLE_SKIP_WINE10),)
-	@$(call stage,Wine 10: runs of the environment,CORVELLE_WINE=10 CORVELLE_X86_ENV_ONLY_ROUTES=1 tools/test-x86-env.sh)
-endif
 	@$(MAKE) --no-print-directory test-windows-rows
-	@$(call stage,make run as users start it,tools/test-run.sh)
+	@$(call stage,make run as users start it,tests/tools/wine/test-run.sh)
 
-# The x64 row beside the x86 row (the builds made already).
+ROWS = x64 x86 checks
+# The rows side by side (the builds made already).
 test-windows-rows:
-	@echo "The x64 and the x86 suites, side by side (each row's output follows when both have ended)."; \
-	t0=$$(date +%s); \
-	$(MAKE) --no-print-directory test-windows-x64-row >build/test-windows-x64.log 2>&1 & x64=$$!; \
-	$(MAKE) --no-print-directory test-windows-x86-row >build/test-windows-x86.log 2>&1 & x86=$$!; \
-	wait $$x64; x64=$$?; wait $$x86; x86=$$?; \
-	[ -z "$(TEST_TIMES)" ] || printf '%s\t%s\t%s\n' "the two rows side by side (wall)" \
-	  $$(($$(date +%s) - t0)) $$((x64 + x86)) >>"$(TEST_TIMES)"; \
-	echo "== The x64 row:"; cat build/test-windows-x64.log; \
-	echo "== The x86 row:"; cat build/test-windows-x86.log; \
-	[ $$x64 = 0 ] && [ $$x86 = 0 ] || { echo "test-windows: FAILED in the $$([ $$x64 = 0 ] || echo 'x64 ')$$([ $$x86 = 0 ] || echo 'x86 ')row"; exit 1; }
+	@echo "The rows $(ROWS), side by side (each row's output follows when all have ended)."; \
+	t0=$$(date +%s); pids=""; \
+	for row in $(ROWS); do \
+	  $(MAKE) --no-print-directory test-windows-$$row-row >build/test-windows-$$row.log 2>&1 & pids="$$pids $$!"; \
+	done; \
+	failed=""; set -- $(ROWS); \
+	for pid in $$pids; do wait $$pid || failed="$$failed $$1"; shift; done; \
+	[ -z "$(TEST_TIMES)" ] || printf '%s\t%s\t%s\n' "the rows side by side (wall)" \
+	  $$(($$(date +%s) - t0)) $$([ -z "$$failed" ]; echo $$?) >>"$(TEST_TIMES)"; \
+	for row in $(ROWS); do echo "== The $$row row:"; cat build/test-windows-$$row.log; done; \
+	[ -z "$$failed" ] || { echo "test-windows: FAILED in the row(s):$$failed"; exit 1; }
 
 test-windows-x64-row:
-	@$(call stage,  x64 row: Wine 8 x64 suite,tools/test-windows.sh x64)
+	@$(call stage,  x64 row: Wine 8 x64 suite,tools/wine/test-windows.sh x64)
 ifeq ($(CORVELLE_SKIP_WINE10),)
-	@$(call stage,  x64 row: Wine 10 x64 suite,CORVELLE_WINE=10 tools/test-windows.sh x64)
-endif
-	@$(call stage,  x64 row: Wine 8 x86 and x64 on one registry,tools/test-shared-registry.sh)
-ifeq ($(CORVELLE_SKIP_WINE10),)
-	@$(call stage,  x64 row: Wine 10 x86 and x64 on one registry,CORVELLE_WINE=10 tools/test-shared-registry.sh)
+	@$(call stage,  x64 row: Wine 10 x64 suite,CORVELLE_WINE=10 tools/wine/test-windows.sh x64)
 endif
 
 test-windows-x86-row:
-	@$(call stage,  x86 row: Wine 8 x86 suite,tools/test-windows.sh x86)
+	@$(call stage,  x86 row: Wine 8 x86 suite,tools/wine/test-windows.sh x86)
 ifeq ($(CORVELLE_SKIP_WINE10),)
-	@$(call stage,  x86 row: Wine 10 x86 suite,CORVELLE_WINE=10 tools/test-windows.sh x86)
+	@$(call stage,  x86 row: Wine 10 x86 suite,CORVELLE_WINE=10 tools/wine/test-windows.sh x86)
+	@$(call stage,  x86 row: new WoW64 x86 suite,tests/tools/wine/test-new-wow64.sh)
 endif
 
-# The Wine environments that are not cached yet are built in the background while the native
+test-windows-checks-row:
+	@$(call stage,  checks row: Wine 8 environment,tests/tools/wine/test-wine-env.sh)
+	@$(call stage,  checks row: Wine 8 x86 and x64 on one registry,tests/tools/wine/test-shared-registry.sh)
+ifeq ($(CORVELLE_SKIP_WINE10),)
+	@$(call stage,  checks row: Wine 10 environment,CORVELLE_WINE=10 CORVELLE_WINE_ENV_ONLY_ROUTES=1 tests/tools/wine/test-wine-env.sh)
+	@$(call stage,  checks row: Wine 10 x86 and x64 on one registry,CORVELLE_WINE=10 tests/tools/wine/test-shared-registry.sh)
+endif
+
+# The Wine environments that are not cached yet (new WoW64's only where Linux runs 32-bit programs,
+# the only place it can serve) are built in the background while the native
 # tests and the first suites run; a command that needs one waits for its set-up (the set-up's
-# lock), and one that fails is tried again there and says why.
+# lock), and one that fails is tried again there and says why. They stay in make's process group,
+# with Ctrl-C's SIGINT restored (a shell starts background commands with it ignored), so that
+# Ctrl-C ends them with the rest.
 wine-environments:
 	@$(call stage,Wine and the tools: installed,tools/install-deps.sh wine)
-	@for wine in 8 $(if $(CORVELLE_SKIP_WINE10),,10); do \
-	  CORVELLE_WINE=$$wine setsid tools/x86-env-setup.sh >/dev/null 2>&1 </dev/null & \
+	@wow64=$$(bash -c '. tools/wine/arch.sh; runs_32bit_programs' 2>/dev/null && echo 10-wow64); \
+	for wine in 8 $(if $(CORVELLE_SKIP_WINE10),,10 $$wow64); do \
+	  CORVELLE_WINE=$$wine env --default-signal=INT tools/wine/setup.sh >/dev/null 2>&1 </dev/null & \
 	done
 
+# One Wine after the other, as a row runs them.
 test-windows-8:
-	@$(call stage,Wine 8: x64 build and its suite,tools/test-windows.sh x64)
-	@$(call stage,Wine 8: checks of the environment,tools/test-x86-env.sh)
-	@$(call stage,Wine 8: x86 build and its suite,tools/test-windows.sh x86)
-	@$(call stage,Wine 8: x86 and x64 on one registry,tools/test-shared-registry.sh)
+	@$(call stage,Wine 8: x64 suite,tools/wine/test-windows.sh x64)
+	@$(call stage,Wine 8: environment,tests/tools/wine/test-wine-env.sh)
+	@$(call stage,Wine 8: x86 suite,tools/wine/test-windows.sh x86)
+	@$(call stage,Wine 8: x86 and x64 on one registry,tests/tools/wine/test-shared-registry.sh)
 
 test-windows-10:
 ifneq ($(CORVELLE_SKIP_WINE10),)
 	@echo "Wine 10: SKIPPED (CORVELLE_SKIP_WINE10 is set): this run tested Wine 8 only."
 else
-	@$(call stage,Wine 10: runs of the environment,CORVELLE_WINE=10 CORVELLE_X86_ENV_ONLY_ROUTES=1 tools/test-x86-env.sh)
-	@$(call stage,Wine 10: x64 suite,CORVELLE_WINE=10 tools/test-windows.sh x64)
-	@$(call stage,Wine 10: x86 suite,CORVELLE_WINE=10 tools/test-windows.sh x86)
-	@$(call stage,Wine 10: x86 and x64 on one registry,CORVELLE_WINE=10 tools/test-shared-registry.sh)
+	@$(call stage,Wine 10: environment,CORVELLE_WINE=10 CORVELLE_WINE_ENV_ONLY_ROUTES=1 tests/tools/wine/test-wine-env.sh)
+	@$(call stage,Wine 10: x64 suite,CORVELLE_WINE=10 tools/wine/test-windows.sh x64)
+	@$(call stage,Wine 10: x86 suite,CORVELLE_WINE=10 tools/wine/test-windows.sh x86)
+	@$(call stage,Wine 10: new WoW64 x86 suite,tests/tools/wine/test-new-wow64.sh)
+	@$(call stage,Wine 10: x86 and x64 on one registry,CORVELLE_WINE=10 tests/tools/wine/test-shared-registry.sh)
 endif
 
 # The release archives for both builds, their checksums and the package managers' manifests, in

@@ -6,7 +6,7 @@
 # test run: figures are printed, not asserted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-. tools/arch.sh
+. tools/wine/arch.sh
 runs=${BENCH_RUNS:-31}
 
 if [ "${1:-}" != --inside ]; then
@@ -29,12 +29,12 @@ if [ "${1:-}" != --inside ]; then
     for arch in x64 x86; do
       dlls=dlls_$arch
       if [ "$wine" = 8 ] && [ "$arch" = x64 ]; then
-        BENCH_DLLS="${!dlls}" tools/with-wine.sh "$0" --inside x64
+        BENCH_DLLS="${!dlls}" tools/wine/with-wine.sh "$0" --inside x64
       elif x86_route >/dev/null; then
         prefix_args=()
         [ "$arch" = x86 ] && prefix_args=(-e WINEARCH=win32 -e WINELOADER=/usr/lib/wine/wine)
-        CORVELLE_WINE=$wine tools/x86-env.sh "${prefix_args[@]+"${prefix_args[@]}"}" \
-          -e BENCH_RUNS="$runs" -e BENCH_DLLS="${!dlls}" -- tools/with-wine.sh "$0" --inside "$arch"
+        CORVELLE_WINE=$wine tools/wine/env.sh "${prefix_args[@]+"${prefix_args[@]}"}" \
+          -e BENCH_RUNS="$runs" -e BENCH_DLLS="${!dlls}" -- tools/wine/with-wine.sh "$0" --inside "$arch"
       else
         echo
         echo "corvelle.exe ($arch, Wine $wine): start-up, CPU, memory and soak NOT MEASURED (reason above)."
@@ -48,7 +48,7 @@ fi
 arch=$2
 build=build/windows
 [ "$arch" = x86 ] && build=build/windows-x86
-# Where the x86 environment emulates 32-bit programs, every x86 figure, floors included, is an
+# Where the Wine environment emulates 32-bit programs, every x86 figure, floors included, is an
 # emulated one (qemu-i386): compare it with its floor, not with the x64 figures.
 label="$arch, $(wine --version 2>/dev/null)"
 [ "$arch" = x86 ] && [ "${CORVELLE_X86_ROUTE:-}" = emulated ] && label="$label, emulated by qemu-i386"

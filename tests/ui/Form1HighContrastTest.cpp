@@ -111,8 +111,8 @@ int GdiObjects() {
 
 // The window as it is on the screen, title bar and frame included, as a screenshot takes it;
 // written as a 24-bit BMP. docs/screenshot-high-contrast.png is this, from the x64 build on a Wine
-// desktop (which draws the title bar), with the fonts tools/run.sh gives Wine:
-//   CORVELLE_HIGH_CONTRAST_SCREENSHOT=/tmp/hc.bmp FONTCONFIG_FILE=<run.sh's> tools/with-wine.sh
+// desktop (which draws the title bar), with the fonts tools/wine/run.sh gives Wine:
+//   CORVELLE_HIGH_CONTRAST_SCREENSHOT=/tmp/hc.bmp FONTCONFIG_FILE=<run.sh's> tools/wine/with-wine.sh
 //     wine explorer /desktop=Corvelle,640x480 build/windows/tests/ui/ui_form1_tests.exe
 //     --gtest_filter='*HighContrastPaints*'
 //   convert /tmp/hc.bmp docs/screenshot-high-contrast.png

@@ -1,17 +1,17 @@
 #!/bin/bash
 # Builds one Windows build with its tests and runs them under Wine:
-#   tools/test-windows.sh x64   the x64 build, in a 64-bit prefix
-#   tools/test-windows.sh x86   the x86 build, in a 32-bit prefix (WINEARCH=win32, 32-bit Windows),
+#   tools/wine/test-windows.sh x64   the x64 build, in a 64-bit prefix
+#   tools/wine/test-windows.sh x86   the x86 build, in a 32-bit prefix (WINEARCH=win32, 32-bit Windows),
 #                               natively where Linux runs 32-bit programs and under qemu-i386
 #                               where it does not
 # on the Wine CORVELLE_WINE names: 8 (the default) is Debian 12's, the host's own for x64 and the
-# x86 environment's (tools/x86-env.sh) for x86; 10 is Debian 13's, in its environment for both.
+# Wine environment's (tools/wine/env.sh) for x86; 10 is Debian 13's, in its environment for both.
 # Before the tests, tools/release/check-imports.py checks that both programs import only what the build's
 # oldest Windows has (XP SP3 for x86, 7 for x64). After the whole suite, a part of it runs again in
 # a prefix that reports that Windows version: start-up, a command of each kind, the command line.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-. tools/arch.sh
+cd "$(dirname "$0")/../.."
+. tools/wine/arch.sh
 wine=${CORVELLE_WINE:-8}
 case "${1:-}" in
   x64) preset=windows oldest=win7 prefix_args=() ;;
@@ -53,15 +53,15 @@ whole="$part"'
   echo "$ARCH tests on $(wine --version 2>/dev/null)${CORVELLE_X86_ROUTE:+, 32-bit programs ${CORVELLE_X86_ROUTE/native/run natively}}:"
   ctest --preset "$PRESET" --no-tests=error
   echo "$ARCH tests again, on Windows $OLDEST as Wine reports it:"
-  tools/with-wine.sh --windows "$OLDEST"
+  tools/wine/with-wine.sh --windows "$OLDEST"
   part "$OLDEST_PART"'
 if [ -z "$in_env" ]; then
-  ARCH=$1 PRESET=$preset OLDEST=$oldest OLDEST_PART=$oldest_part tools/with-wine.sh bash -c "$whole"
+  ARCH=$1 PRESET=$preset OLDEST=$oldest OLDEST_PART=$oldest_part tools/wine/with-wine.sh bash -c "$whole"
   exit 0
 fi
-in_env() { tools/x86-env.sh -C "$PWD" "${prefix_args[@]+"${prefix_args[@]}"}" "$@"; }
+in_env() { tools/wine/env.sh -C "$PWD" "${prefix_args[@]+"${prefix_args[@]}"}" "$@"; }
 in_env -e ARCH="$1" -e PRESET="$preset" -e OLDEST="$oldest" -e OLDEST_PART="$oldest_part" -- \
-  tools/with-wine.sh bash -c "$whole"
+  tools/wine/with-wine.sh bash -c "$whole"
 # Where 32-bit programs run natively, a part of the x86 suite runs on the emulated route too,
 # where this Linux can have it, so that a break there shows on every run: start-up, a command,
 # and the command line.
@@ -71,7 +71,7 @@ if [ "$preset" = windows-x86 ] && [ "$(x86_route)" = native ]; then
     emulated_part='ui_form1_tests=Form1Test.FreshRegistry*:Form1Test.AdButtons*'
     emulated_part+=' cli_program_tests=CliProgramTest.ExitCodes*'
     CORVELLE_X86_ROUTE=emulated in_env -e PRESET="$preset" -e PART="$emulated_part" -- \
-      tools/with-wine.sh bash -c "$part"'
+      tools/wine/with-wine.sh bash -c "$part"'
       set -e; part "$PART"'
   else
     echo "x86 tests on the emulated route not run: $why."

@@ -4,14 +4,18 @@
 #    default where the tree does not change;
 #  - on a display that needs a cookie (as a desktop's X11 or Xwayland session does), the window
 #    appears, with the x64 build and with the x86 build (on this machine's route for it);
+#  - a second `make run` on one prefix starts the window again, on each route it takes here (the
+#    x86 build's, and Wine 10's environment);
+#  - a Wine's way of running 32-bit programs is read from what it has (32-bit loader, new WoW64);
+#  - a prefix behind a link is made in the folder it names; a link to nothing is refused in one line;
 #  - a prefix that another Wine version last updated is refused in one line and left untouched
-#    where the x86 environment's Wine would have run on it;
+#    where the Wine environment's Wine would have run on it;
 #  - a TMPDIR where the 32-bit probe cannot run (noexec) or cannot be written (full) stops it with
 #    its line rather than a wrong answer.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-. tools/arch.sh
-. tools/xvfb.sh
+cd "$(dirname "$0")/../../.."
+. tools/wine/arch.sh
+. tools/wine/xvfb.sh
 dir=$(mktemp -d /tmp/corvelle-run.XXXXXX)
 xvfb_pid=""
 cleanup() {
@@ -27,6 +31,14 @@ failures=0
 fail() { echo "test-run: FAILED: $*" >&2; failures=$((failures + 1)); }
 
 run() { env -u DISPLAY WINEPREFIX="$dir/p-headless" ARCH=x64 make -s run "$@" >/dev/null; }
+# headless WHAT PREFIX [MAKE ARGS]: `make run` without a display on PREFIX, as a user starts it
+# (without ARCH: the x86 build); WHAT names the run in a failure.
+headless() {
+  local what=$1 prefix=$2; shift 2
+  rm -f "$prefix.png"
+  env -u DISPLAY WINEPREFIX="$prefix" make -s run SCREENSHOT="$prefix.png" "$@" >"$prefix.log" 2>&1 &&
+    [ -s "$prefix.png" ] || fail "$what: $(tail -n 2 "$prefix.log")"
+}
 tree_before=$(git status --porcelain)
 run
 run SCREENSHOT="$dir/a b.png"
@@ -49,7 +61,7 @@ window_appears() {
   for _ in $(seq 360); do
     sleep 0.5
     kill -0 "$runner" 2>/dev/null || break
-    # grep reads the whole histogram: see tools/run.sh.
+    # grep reads the whole histogram: see tools/wine/run.sh.
     if import -window root "$dir/$arch.png" 2>/dev/null &&
        convert "$dir/$arch.png" -format %c histogram:info:- 2>/dev/null | grep -i '#8BA2C2' >/dev/null; then
       found=yes
@@ -65,7 +77,18 @@ window_appears() {
 }
 window_appears x64
 if x86_route >/dev/null 2>&1; then
+  # The second `make run` on one prefix, as a user runs it every day, on the route the x86 build
+  # takes here (the user's own Wine, or the environment's): the first run made the prefix.
+  # The first run names the prefix by a link to an empty folder: the folder gets the prefix.
+  mkdir "$dir/p-x86"
+  ln -s p-x86 "$dir/link-x86"
+  headless "make run on a new prefix behind a link" "$dir/link-x86"
+  [ -f "$dir/p-x86/system.reg" ] && [ -L "$dir/link-x86" ] ||
+    fail "make run on a prefix behind a link left the folder it names without a prefix"
   window_appears x86
+  # The same on Wine 10's environment, both runs without a display.
+  headless "make run WINE=10 on a new prefix" "$dir/p-wine10" WINE=10
+  headless "make run WINE=10 a second time on the same prefix" "$dir/p-wine10" WINE=10
 else
   echo "test-run: ARCH=x86 on a display not run: $(x86_route 2>&1 >/dev/null)" >&2
 fi
@@ -74,20 +97,49 @@ xvfb_pid=""
 unset XAUTHORITY
 
 # A prefix that another Wine version made: with no Wine of its own for the x86 build, `make run`
-# would run the x86 environment's Wine on it; it says so and does not touch it.
+# would run the Wine environment's Wine on it; it says so and does not touch it.
 if x86_route >/dev/null 2>&1; then
   other=$dir/p-other
   mkdir -p "$other/drive_c"
   printf 'WINE REGISTRY Version 2\n#arch=win32\n' >"$other/system.reg"
   echo 1234567890 >"$other/.update-timestamp"
   before=$(cd "$other" && find . -printf '%p %s %T@\n' | sort)
-  said=$(env -u DISPLAY WINEPREFIX="$other" ARCH=x86 tools/run.sh 2>&1 >/dev/null) &&
+  said=$(env -u DISPLAY WINEPREFIX="$other" ARCH=x86 tools/wine/run.sh 2>&1 >/dev/null) &&
     fail "make run ARCH=x86 went on in a prefix another Wine updated"
   [ "$(printf '%s\n' "$said" | wc -l)" = 1 ] && grep -q "was last updated by another Wine" <<<"$said" ||
     fail "on a prefix another Wine updated, make run said: $said"
   [ "$(cd "$other" && find . -printf '%p %s %T@\n' | sort)" = "$before" ] ||
     fail "make run changed a prefix another Wine updated"
 fi
+
+# How a Wine runs 32-bit programs, read from what it has: a 32-bit loader (any prefix), new WoW64
+# (i386-windows beside its 64-bit loader's libraries: 64-bit prefixes only), or neither.
+fake=$dir/fake
+for layout in loader32 wow64 only64; do
+  mkdir -p "$fake/$layout/bin" "$fake/$layout/lib/wine/x86_64-unix"
+  touch "$fake/$layout/lib/wine/x86_64-unix/ntdll.so"
+  printf '#!/bin/sh\n' >"$fake/$layout/bin/wine" && chmod +x "$fake/$layout/bin/wine"
+done
+printf '\177ELF\001\001' >"$fake/loader32/bin/wine-loader" && chmod +x "$fake/loader32/bin/wine-loader" &&
+  ln -sf wine-loader "$fake/loader32/bin/wine"
+mkdir -p "$fake/wow64/lib/wine/i386-windows" && touch "$fake/wow64/lib/wine/i386-windows/ntdll.dll"
+way() { PATH="$fake/$1/bin:$PATH" bash -c '. tools/wine/arch.sh; wine_x86_way "$1"' - "$2" || echo none; }
+[ "$(way loader32 win32)" = "32-bit loader $fake/loader32/bin/wine-loader" ] || fail "a 32-bit loader: $(way loader32 win32)"
+[ "$(way wow64 win64)" = "new WoW64 $fake/wow64/lib/wine" ] || fail "new WoW64 in a 64-bit prefix: $(way wow64 win64)"
+[ "$(way wow64 win32)" = none ] || fail "new WoW64 taken for a 32-bit prefix: $(way wow64 win32)"
+[ "$(way only64 "")" = none ] || fail "a 64-bit-only Wine taken for one that runs the x86 build: $(way only64 "")"
+
+# A prefix that is a link to nothing, named or as ~/.wine: one line, and nothing is made.
+mkdir "$dir/home"
+ln -s "$dir/nowhere" "$dir/dangling"
+ln -s "$dir/nowhere" "$dir/home/.wine"
+for how in "WINEPREFIX=$dir/dangling" "HOME=$dir/home"; do
+  said=$(env -u DISPLAY -u WINEPREFIX "$how" tools/wine/run.sh 2>&1 >/dev/null) &&
+    fail "make run went on with a prefix behind a link to nothing ($how)"
+  [ "$(printf '%s\n' "$said" | wc -l)" = 1 ] && grep -q "which does not exist" <<<"$said" ||
+    fail "with a prefix behind a link to nothing ($how), make run said: $said"
+  [ ! -e "$dir/nowhere" ] || fail "make run made the folder a dangling link names ($how)"
+done
 
 if unshare -rm true 2>/dev/null; then
   mkdir "$dir/tmp"
@@ -96,7 +148,7 @@ if unshare -rm true 2>/dev/null; then
   probe_in() {
     unshare -rm bash -c 'mount -t tmpfs -o "$2" none "$1" &&
       { [ "$3" != yes ] || dd if=/dev/zero of="$1/fill" bs=4k 2>/dev/null || true; } &&
-      TMPDIR="$1" ARCH=x86 tools/run.sh' - "$dir/tmp" "$1" "$2" 2>&1 >/dev/null && echo "went on"
+      TMPDIR="$1" ARCH=x86 tools/wine/run.sh' - "$dir/tmp" "$1" "$2" 2>&1 >/dev/null && echo "went on"
   }
   said=$(probe_in noexec no || true)
   grep -q "cannot run the 32-bit probe" <<<"$said" || fail "with a noexec TMPDIR, make run said: $said"

@@ -3,18 +3,18 @@
 # 64-bit Windows, what most users have), what one build's corvelle-cli writes the other's reads,
 # both ways, and both export the very same file, so a user can switch builds without losing state
 # (32-bit programs are not redirected to another view of HKEY_CURRENT_USER\Software). Runs in the
-# x86 environment (tools/x86-env.sh), where one Wine runs both kinds of program.
-#   tools/test-shared-registry.sh [X86_CLI X64_CLI]   (default: the two builds' corvelle-cli.exe)
+# Wine environment (tools/wine/env.sh), where one Wine runs both kinds of program.
+#   tests/tools/wine/test-shared-registry.sh [X86_CLI X64_CLI]   (default: the two builds' corvelle-cli.exe)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../../.."
 x86=$(realpath "${1:-build/windows-x86/src/cli/corvelle-cli.exe}")
 x64=$(realpath "${2:-build/windows/src/cli/corvelle-cli.exe}")
 
 if [ -z "${CORVELLE_SHARED_INSIDE:-}" ]; then
-  . tools/arch.sh
+  . tools/wine/arch.sh
   x86_route >/dev/null || exit 1
-  exec tools/x86-env.sh -C "$PWD" -C "$(dirname "$x86")" -C "$(dirname "$x64")" \
-    -e CORVELLE_SHARED_INSIDE=1 -- tools/with-wine.sh "$0" "$x86" "$x64"
+  exec tools/wine/env.sh -C "$PWD" -C "$(dirname "$x86")" -C "$(dirname "$x64")" \
+    -e CORVELLE_SHARED_INSIDE=1 -- tools/wine/with-wine.sh "$0" "$x86" "$x64"
 fi
 
 failures=0

@@ -2,10 +2,12 @@
 # Builds corvelle.exe and starts it under Wine in the user's Wine prefix (WINEPREFIX, default
 # ~/.wine), where the messenger's settings live, as a user starting `wine corvelle.exe` would.
 #   ARCH=x86 (the default): the 32-bit build, which runs in 32- and 64-bit prefixes. It runs with
-#   the user's own Wine where that runs 32-bit programs (Linux runs them and the Wine has its
-#   32-bit half); otherwise in the x86 environment (tools/x86-env.sh: Debian 12's Wine with its
-#   32-bit half, emulated where Linux runs no 32-bit programs), but never on a prefix that another
-#   Wine made or last updated; where neither can, the x64 build is started instead.
+#   the user's own Wine where that runs 32-bit programs: Linux runs them, and the Wine has a 32-bit
+#   loader, or is a new-WoW64 Wine and the prefix is a 64-bit one (see wine_x86_way in arch.sh);
+#   otherwise in the Wine environment (tools/wine/env.sh: Debian 12's Wine with its 32-bit
+#   loader, emulated where Linux runs no 32-bit programs), but never on a prefix that another
+#   Wine made or last updated, nor on one that a Wine server holds; where neither can, the x64
+#   build is started instead.
 #   ARCH=x64: the 64-bit build, for 64-bit prefixes, with the user's own Wine.
 #   WINE=8 or WINE=10 (CORVELLE_WINE here): either build on Debian 12's Wine 8 or Debian 13's
 #   Wine 10, in its environment, whatever Wine the user has.
@@ -16,23 +18,30 @@
 #   build/corvelle-screenshot.png, where it does not change the tree), prints its path and exits,
 #   ending only what it started.
 set -euo pipefail
-shot=$(realpath -m "${1:-$(dirname "$0")/../build/corvelle-screenshot.png}")
-cd "$(dirname "$0")/.."
-. tools/arch.sh
+shot=$(realpath -m "${1:-$(dirname "$0")/../../build/corvelle-screenshot.png}")
+user_fonts=$(realpath -m "${FONTCONFIG_FILE:-/etc/fonts/fonts.conf}")
+cd -P "$(dirname "$0")/../.."
+. tools/wine/arch.sh
 prefix=${WINEPREFIX:-$HOME/.wine}
+# Every path handed to Wine is resolved here, once: the environment's Wine sees the host's folders
+# at their real paths, where a link's name would be a new, empty folder of its own. A link that
+# leads nowhere is refused before anything is made.
+p=$prefix
+while [ ! -e "$p" ]; do
+  if [ -L "$p" ]; then
+    echo "run: $p is a link to $(readlink "$p"), which does not exist; point it at your Wine prefix, or set WINEPREFIX to a Wine prefix or a new folder." >&2
+    exit 1
+  fi
+  p=$(dirname "$p")
+done
+prefix=$(realpath -m -- "$prefix")
 
-# host_wine_runs_x86: true where the `wine` on PATH runs 32-bit programs: Linux runs them, and
-# that Wine has its 32-bit loader (Debian's and Ubuntu's wine32 in /usr/lib/wine, WineHQ's
-# packages' bin/wine).
+# host_wine_runs_x86: true where the `wine` on PATH runs the x86 build in this prefix (see
+# wine_x86_way: a 32-bit loader, or new WoW64 in a 64-bit prefix).
 host_wine_runs_x86() {
-  local w loader
-  w=$(command -v wine) || return 1
-  w=$(readlink -f "$w")
-  runs_32bit_programs || return 1
-  for loader in "$w" /usr/lib/wine/wine "$(dirname "$w")/wine"; do
-    [ -f "$loader" ] && [ "$(od -An -tx1 -N5 "$loader" | tr -d ' \n')" = 7f454c4601 ] && return 0
-  done
-  return 1
+  local k
+  k=$(prefix_arch "$prefix")
+  wine_runs_x86 "${k:-${WINEARCH:-}}"
 }
 
 arch=${ARCH:-}
@@ -94,18 +103,25 @@ fi
 # A Wine that makes or updates a prefix writes the time of its wine.inf to .update-timestamp
 # ("disable" there keeps every Wine from updating it).
 if [ "$route" = env ] && [ -s "$prefix/.update-timestamp" ]; then
-  root=$(tools/x86-env-setup.sh)
+  root=$(tools/wine/setup.sh)
   env_wine="the Wine environment's Wine $(dpkg-query --admindir="$root/var/lib/dpkg" -W -f '${Version}' wine)"
-  stamp=$(head -c 40 "$prefix/.update-timestamp" | tr -d '\n')
+  # Wine writes the stamp with a CRLF line end ("1676758571\r\n").
+  stamp=$(head -c 40 "$prefix/.update-timestamp" | tr -d '\r\n')
   if [ "$stamp" != disable ] && [ "$stamp" != "$(stat -c %Y "$root/usr/share/wine/wine.inf")" ]; then
     found="another Wine than $env_wine"
     if host_wine=$(command -v wine) &&
        [ "$(stat -c %Y "$(dirname "$(readlink -f "$host_wine")")/../share/wine/wine.inf" 2>/dev/null)" = "$stamp" ]; then
       found="$(wine --version 2>/dev/null) ($host_wine)"
     fi
-    echo "run: $prefix was last updated by $found, which $env_wine would update to its own version; it is left as it is. Start the x86 build with that Wine (with its 32-bit half, e.g. Debian's wine32), choose ARCH=x64, or set WINEPREFIX to a new folder." >&2
+    echo "run: $prefix was last updated by $found, which $env_wine would update to its own version; it is left as it is. Start the x86 build with that Wine where it runs 32-bit programs, choose ARCH=x64, or set WINEPREFIX to a new folder." >&2
     exit 1
   fi
+fi
+
+# Nor on a prefix that a Wine server holds (the user's Wine's, for the messenger, say): see
+# prefix_refused.
+if [ "$route" = env ] && prefix_refused "$prefix"; then
+  exit 2
 fi
 
 preset=windows
@@ -125,23 +141,21 @@ fonts="$PWD/build/$preset/wine-fonts"
 mkdir -p "$fonts"
 ln -sf /usr/share/wine/fonts/marlett.ttf "$fonts/marlett.ttf"
 printf '<?xml version="1.0"?>\n<fontconfig><include ignore_missing="yes">%s</include><dir>%s</dir></fontconfig>\n' \
-  "${FONTCONFIG_FILE:-/etc/fonts/fonts.conf}" "$fonts" >"$fonts/fonts.conf"
+  "$user_fonts" "$fonts" >"$fonts/fonts.conf"
 export FONTCONFIG_FILE="$fonts/fonts.conf"
 mkdir -p "$prefix"
 if [ "$route" = host ]; then
   run_wine() { wine "$@"; }
 else
   [ "$arch" = x64 ] && [ "$kind" != win32 ] && kind=win64
-  # The x86 environment's Wine, on this prefix and on this display (with its cookie). Wine's
-  # server directory is shared with the host, so a server already running for the prefix (the
-  # messenger's, say, of the same Wine version, as the prefix's time stamp showed) is the one used. A server started inside is given time to save the registry and exit by itself
-  # before the environment ends.
+  # The Wine environment's Wine, on this prefix and on this display (with its cookie). Its server
+  # is its own (the environment's /tmp is private): none other held the prefix above, and the
+  # runner refuses again should one have started since. The server is given time to save the
+  # registry and exit by itself before the environment ends.
   loader=/usr/lib/wine/wine64
   [ "$kind" = win32 ] && loader=/usr/lib/wine/wine
-  server_dir=/tmp/.wine-$(id -u)
-  mkdir -p "$server_dir" && chmod 700 "$server_dir"
   run_wine() {
-    tools/x86-env.sh -x -C "$PWD" -C "$prefix" -C "$server_dir" -e WINEPREFIX="$prefix" \
+    tools/wine/env.sh -x -C "$PWD" -C "$prefix" -e WINEPREFIX="$prefix" \
       -e WINEARCH="${kind:-win64}" -e WINELOADER="$loader" -e WINEDLLOVERRIDES="$WINEDLLOVERRIDES" \
       -e WINEDEBUG="$WINEDEBUG" -e FONTCONFIG_FILE="$FONTCONFIG_FILE" -- \
       /bin/bash -c 'wine "$@"; status=$?; timeout 10 wineserver -w; exit $status' wine "$@"
@@ -159,12 +173,20 @@ fi
 
 echo "No display: running on a virtual screen."
 mkdir -p "$(dirname "$shot")"
-. tools/xvfb.sh
+. tools/wine/xvfb.sh
 start_xvfb 640x480
 # Ending the virtual screen ends the Wine processes whose windows are on it, which are only the
 # ones started here; the prefix's server and anything else running in it (the messenger, say) go
 # on. A server started here stops by itself once nothing uses it.
-finish() { kill "$xvfb_pid" 2>/dev/null || true; }
+# The environment's run, once its program has gone, waits for its own server to save and exit;
+# waiting for it here means the next `make run` on the prefix finds no server of this one left.
+wine_pid=""
+finish() {
+  kill "$xvfb_pid" 2>/dev/null || true
+  if [ "$route" = env ] && [ -n "$wine_pid" ]; then
+    for _ in $(seq 150); do kill -0 "$wine_pid" 2>/dev/null || break; sleep 0.1; done
+  fi
+}
 trap finish EXIT
 
 # A Wine desktop draws the window's frame and title bar itself, as there is no window manager.
