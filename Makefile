@@ -2,7 +2,7 @@
 SCREENSHOT ?= build/corvelle-screenshot.png
 
 .PHONY: run test test-stages wine-environments test-native test-windows test-windows-8 test-windows-10 \
-        test-windows-rows test-windows-x64-row test-windows-x86-row test-windows-checks-row test-release dist verify sanitize \
+        test-windows-rows test-windows-x64-row test-windows-x86-row test-windows-checks-row test-windows-release-row test-release dist verify sanitize \
         bench fuzz lint clean
 
 # ARCH=x86 (the default, runs in every prefix) or ARCH=x64; WINE=8 or WINE=10 for Debian 12's or 13's
@@ -25,7 +25,9 @@ test:
 	exit $$status
 
 .NOTPARALLEL: test-stages
-test-stages: wine-environments test-native test-windows test-release
+# The release test is a fourth row beside the Windows suites: it compiles while they mostly wait.
+test-stages: wine-environments test-native
+	@$(MAKE) --no-print-directory test-windows ROWS="x64 x86 checks release"
 	@[ -z "$(CORVELLE_SKIP_WINE10)" ] || echo "make test: Wine 10 SKIPPED (CORVELLE_SKIP_WINE10 is set); only Wine 8 was tested."
 
 # $(call stage,NAME,COMMAND): runs COMMAND (shown first); when `make test` runs it, its time goes
@@ -44,13 +46,13 @@ test-native:
 # Wine 10 out of one local run, and says so.
 # Both builds first; then three rows side by side, each suite in a prefix and on an Xvfb of its
 # own, each row on its own build folder: the x64 suites, the x86 suites, and the checks of the
-# Wine environments with the two builds' command lines on one registry. The suites mostly wait (on
+# Wine environments with the two builds' command lines on one registry and `make run` as users
+# start it (`make test` adds the release's row). The suites mostly wait (on
 # windows, timers, the pauses of the commands), so the rows share the cores well. Each row's output
 # is shown whole when all have ended, so that a failing test's output stays together.
 test-windows:
 	@$(call stage,Windows builds: x64 and x86,tools/install-deps.sh wine && cmake --preset windows >/dev/null && cmake --build --preset windows && cmake --preset windows-x86 >/dev/null && cmake --build --preset windows-x86)
 	@$(MAKE) --no-print-directory test-windows-rows
-	@$(call stage,make run as users start it,tests/tools/wine/test-run.sh)
 
 ROWS = x64 x86 checks
 # The rows side by side (the builds made already).
@@ -87,6 +89,10 @@ ifeq ($(CORVELLE_SKIP_WINE10),)
 	@$(call stage,  checks row: Wine 10 environment,CORVELLE_WINE=10 CORVELLE_WINE_ENV_ONLY_ROUTES=1 tests/tools/wine/test-wine-env.sh)
 	@$(call stage,  checks row: Wine 10 x86 and x64 on one registry,CORVELLE_WINE=10 tests/tools/wine/test-shared-registry.sh)
 endif
+	@$(call stage,  checks row: make run as users start it,tests/tools/wine/test-run.sh)
+
+test-windows-release-row:
+	@$(call stage,  release row: reproducible and verified,tests/tools/release/test-release.sh)
 
 # The Wine environments that are not cached yet (new WoW64's only where Linux runs 32-bit programs,
 # the only place it can serve) are built in the background while the native
