@@ -269,8 +269,6 @@ TEST_F(Form1Test, HighContrastSwitchedWhileOpenRepaintsAndKeepsNoOldBrush) {
     announce();
     EXPECT_EQ(CaptureClient(Form()).CountOther(RGB(0, 0, 0)), 0);
     EXPECT_EQ(CaptureClient(Control(kIdRaveButtons4)).At(0, 0), RGB(0xFF, 0xFF, 0xFF));
-    const int handles = GdiObjects();
-    ASSERT_GT(handles, 0);
 
     // The scheme's colours change while it is on: the system says so with WM_SYSCOLORCHANGE.
     {
@@ -280,6 +278,14 @@ TEST_F(Form1Test, HighContrastSwitchedWhileOpenRepaintsAndKeepsNoOldBrush) {
         EXPECT_EQ(CaptureClient(Control(kIdList1)).Count(RGB(0x60, 0x00, 0x00)) > 10, true);
     }
     PumpMessages(Form());
+    // Counted after one switch off and on again: the system makes some objects of its own on the
+    // first uses of changed colours, and keeps them (seen: two more under one Wine 10).
+    for (int round = 0; round < 2; ++round) {
+        on = !on;
+        announce();
+    }
+    const int handles = GdiObjects();
+    ASSERT_GT(handles, 0);
     for (int round = 0; round < 10; ++round) {
         on = !on;
         announce();
