@@ -16,9 +16,7 @@ preset=windows-x86
 tools/install-deps.sh wine
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
-# The host CMake's modules, which the build folder's test lists name (see tools/wine/test-windows.sh).
-cmake_root=$(sed -n 's/^CMAKE_ROOT:INTERNAL=//p' "build/$preset/CMakeCache.txt")
-CORVELLE_WINE=10-wow64 tools/wine/env.sh -C "$PWD" -C "$cmake_root" -e PRESET="$preset" -- bash -c '
+CORVELLE_WINE=10-wow64 tools/wine/env.sh -C "$PWD" -e PRESET="$preset" -- bash -c '
   set -e
   . tools/wine/arch.sh
   way=$(wine_x86_way win64) && [ "${way#new WoW64}" != "$way" ] ||
