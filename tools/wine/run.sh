@@ -124,6 +124,16 @@ if [ "$route" = env ] && prefix_refused "$prefix"; then
   exit 2
 fi
 
+# Which Wine runs which build, in one line.
+if [ "$route" = host ]; then
+  how=""
+  [ "$arch" = x64 ] || how="; $(wine_x86_way "$kind")"
+  echo "run: the $arch build, with your Wine: $(wine --version 2>/dev/null </dev/null) ($(command -v wine)$how)."
+else
+  env_root=$(tools/wine/setup.sh --root)
+  echo "run: the $arch build, with the Wine environment's $(cat "$env_root/.wine-version" 2>/dev/null || echo "Wine ${CORVELLE_WINE:-8}")."
+fi
+
 preset=windows
 [ "$arch" = x86 ] && preset=windows-x86
 tools/install-deps.sh wine
@@ -185,6 +195,12 @@ finish() {
   kill "$xvfb_pid" 2>/dev/null || true
   if [ "$route" = env ] && [ -n "$wine_pid" ]; then
     for _ in $(seq 150); do kill -0 "$wine_pid" 2>/dev/null || break; sleep 0.1; done
+    # A Wine program that outlives its screen (Wine 10's start.exe was seen to) would keep the
+    # environment's run going: it is stopped as Ctrl-C stops it, its server asked to save first.
+    if kill -0 "$wine_pid" 2>/dev/null; then
+      pkill -TERM -P "$wine_pid" 2>/dev/null || true
+      for _ in $(seq 200); do kill -0 "$wine_pid" 2>/dev/null || break; sleep 0.1; done
+    fi
   fi
 }
 trap finish EXIT

@@ -56,7 +56,11 @@ fi
 
 [ "$(id -u)" = 0 ] || fail "building it needs root (mmdebstrap, chroot)."
 mkdir -p "$cache" || fail "cannot create $cache."
+# A complete environment is answered under the shared lock that its runs hold, so that this never
+# waits for them; only a set-up takes the lock alone.
 exec 9>>"$root.lock"
+flock -s 9
+[ -f "$root/.complete" ] && { echo "$root"; exit 0; }
 flock 9
 [ -f "$root/.complete" ] && { echo "$root"; exit 0; }
 

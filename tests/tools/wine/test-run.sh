@@ -6,7 +6,8 @@
 #    appears, with the x64 build and with the x86 build (on this machine's route for it);
 #  - a second `make run` on one prefix starts the window again, on each route it takes here (the
 #    x86 build's, and Wine 10's environment);
-#  - a Wine's way of running 32-bit programs is read from what it has (32-bit loader, new WoW64);
+#  - a Wine's way of running 32-bit programs is read from what it has (32-bit loader, new WoW64),
+#    and a new-WoW64 Wine as the user's own runs the x86 build, again and again on one prefix;
 #  - a prefix behind a link is made in the folder it names; a link to nothing is refused in one line;
 #  - a prefix that another Wine version last updated is refused in one line and left untouched
 #    where the Wine environment's Wine would have run on it;
@@ -95,6 +96,36 @@ fi
 kill "$xvfb_pid" 2>/dev/null || true
 xvfb_pid=""
 unset XAUTHORITY
+
+# A new-WoW64 Wine as the user's own: the Wine environment's (Debian unstable's Wine 10), first on
+# PATH as a `wine` that runs it there (env-wine.sh), beside its libraries as its package lays them
+# out. Two runs on one new prefix: the window runs with that Wine (its line says so), which made
+# the prefix.
+if runs_32bit_programs; then
+  root=$(CORVELLE_WINE=10-wow64 tools/wine/setup.sh)
+  view=$dir/wow64-wine
+  mkdir -p "$view/bin" "$view/lib/x86_64-linux-gnu"
+  ln -s "$root/usr/lib/x86_64-linux-gnu/wine" "$view/lib/x86_64-linux-gnu/wine"
+  cp tests/tools/wine/env-wine.sh "$view/bin/wine"
+  p=$dir/p-wow64
+  for n in first second; do
+    PATH="$view/bin:$PATH" CORVELLE_ENV_WINE=10-wow64 CORVELLE_TOOLS=$PWD/tools \
+      headless "make run with a new-WoW64 Wine as the user's own, the $n time" "$p"
+    grep -q "^run: the x86 build, with your Wine: wine-10.*new WoW64" "$p.log" ||
+      fail "make run with a new-WoW64 Wine as the user's own, the $n time, said: $(grep '^run:' "$p.log")"
+    # Each call of that `wine` is a run of the environment that ends once its server has saved;
+    # the last one outlives make run, as a Wine server does. A run still going after 30 s is
+    # stopped as Ctrl-C stops it.
+    for _ in $(seq 150); do pgrep -f -- "-e WINEPREFIX=$p" >/dev/null || break; sleep 0.2; done
+    pkill -TERM -f -- "-e WINEPREFIX=$p" || true
+    for _ in $(seq 150); do pgrep -f -- "-e WINEPREFIX=$p" >/dev/null || break; sleep 0.2; done
+  done
+  [ "$(tr -d '\r\n' <"$p/.update-timestamp")" = "$(stat -c %Y "$root/usr/share/wine/wine.inf")" ] &&
+    grep -q '^#arch=win64' "$p/system.reg" ||
+    fail "the prefix of the runs with a new-WoW64 Wine was not made by it as a 64-bit prefix"
+else
+  echo "test-run: make run with a new-WoW64 Wine not run: this Linux runs no 32-bit programs, which new WoW64 needs." >&2
+fi
 
 # A prefix that another Wine version made: with no Wine of its own for the x86 build, `make run`
 # would run the Wine environment's Wine on it; it says so and does not touch it.
