@@ -41,22 +41,18 @@ test-native:
 	@$(call stage,native: tests,ctest --preset native)
 
 # Every Windows test on both builds and on both Wines (Debian 12's 8 and Debian 13's 10): x64 in a
-# 64-bit prefix, x86 in a 32-bit one (the Wine environments checked first); the two builds'
-# command lines on one registry; then `make run` as users start it. CORVELLE_SKIP_WINE10=1 leaves
-# Wine 10 out of one local run, and says so.
-# Both builds first, and the checks of the Wine environments themselves, alone (they stop runs
-# with signals and time what is left). Then three rows side by side, each suite in a prefix and on
-# an Xvfb of its own, each row on its own build folder: the x64 suites, the x86 suites, and the two
-# builds' command lines on one registry with `make run` as users start it (`make test` adds the
-# release's row). The suites mostly wait (on
-# windows, timers, the pauses of the commands), so the rows share the cores well. Each row's output
-# is shown whole when all have ended, so that a failing test's output stays together.
+# 64-bit prefix, x86 in a 32-bit one (and in a 64-bit one on new WoW64), the Wine environments'
+# own checks; the two builds' command lines on one registry; then `make run` as users start it.
+# CORVELLE_SKIP_WINE10=1 leaves Wine 10 out of one local run, and says so.
+# Both builds first. Then three rows side by side, each suite in a prefix and on an Xvfb of its
+# own, each row on its own build folder: the Wine 8 environment's own checks and the x64 suites;
+# the x86 suites; the Wine 10 environment's own checks, the two builds' command lines on one
+# registry and `make run` as users start it (`make test` adds the release's row). The suites
+# mostly wait (on windows, timers, the pauses of the commands), so the rows share the cores well.
+# Each row's output is shown whole when all have ended, so that a failing test's output stays
+# together.
 test-windows:
 	@$(call stage,Windows builds: x64 and x86,tools/install-deps.sh wine && cmake --preset windows >/dev/null && cmake --build --preset windows && cmake --preset windows-x86 >/dev/null && cmake --build --preset windows-x86)
-	@$(call stage,Wine 8: checks of the environment,tests/tools/wine/test-wine-env.sh)
-ifeq ($(CORVELLE_SKIP_WINE10),)
-	@$(call stage,Wine 10: checks of the environment,CORVELLE_WINE=10 CORVELLE_WINE_ENV_ONLY_ROUTES=1 tests/tools/wine/test-wine-env.sh)
-endif
 	@$(MAKE) --no-print-directory test-windows-rows
 
 ROWS = x64 x86 checks
@@ -75,6 +71,7 @@ test-windows-rows:
 	[ -z "$$failed" ] || { echo "test-windows: FAILED in the row(s):$$failed"; exit 1; }
 
 test-windows-x64-row:
+	@$(call stage,  x64 row: Wine 8 environment: its own checks,tests/tools/wine/test-wine-env.sh)
 	@$(call stage,  x64 row: Wine 8 x64 suite,tools/wine/test-windows.sh x64)
 ifeq ($(CORVELLE_SKIP_WINE10),)
 	@$(call stage,  x64 row: Wine 10 x64 suite,CORVELLE_WINE=10 tools/wine/test-windows.sh x64)
@@ -88,6 +85,9 @@ ifeq ($(CORVELLE_SKIP_WINE10),)
 endif
 
 test-windows-checks-row:
+ifeq ($(CORVELLE_SKIP_WINE10),)
+	@$(call stage,  checks row: Wine 10 environment: its own checks,CORVELLE_WINE=10 CORVELLE_WINE_ENV_ONLY_ROUTES=1 tests/tools/wine/test-wine-env.sh)
+endif
 	@$(call stage,  checks row: Wine 8 x86 and x64 on one registry,tests/tools/wine/test-shared-registry.sh)
 ifeq ($(CORVELLE_SKIP_WINE10),)
 	@$(call stage,  checks row: Wine 10 x86 and x64 on one registry,CORVELLE_WINE=10 tests/tools/wine/test-shared-registry.sh)

@@ -12,7 +12,7 @@ windows="g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32"
 case "${1:-wine}" in
   build) ;;
   windows) want="$want $windows" ;;
-  wine) want="$want $windows wine wine64 fonts-wine xvfb xauth imagemagick procps mmdebstrap" ;;
+  wine) want="$want $windows wine wine64 fonts-wine xvfb xauth python3-xlib imagemagick procps mmdebstrap" ;;
   release) want="$want $windows git osslsigncode openssl python3-yaml python3-jsonschema" ;;
   lint) want="$want $windows clang-tidy cppcheck" ;;
   *) echo "usage: $0 build|windows|wine|release|lint" >&2; exit 2 ;;

@@ -12,8 +12,8 @@
 namespace corvelle::res {
 namespace {
 
-constexpr int kSide = 16;
-constexpr std::size_t kStride = kSide * 3;  // 48 bytes, already a multiple of 4
+constexpr int kPictureSide = 16;
+constexpr std::size_t kStride = kPictureSide * 3;  // 48 bytes, already a multiple of 4
 using Rgb = std::array<std::uint8_t, 3>;
 constexpr Rgb kKey = {0xC0, 0xC0, 0xC0};
 
@@ -26,21 +26,21 @@ std::vector<Rgb> ReadButtonPicture(const std::string& name) {
     in.U32();  // reserved
     const std::uint32_t offset = in.U32();
     EXPECT_EQ(in.U32(), 40u) << "BITMAPINFOHEADER";
-    EXPECT_EQ(in.I32(), kSide);
+    EXPECT_EQ(in.I32(), kPictureSide);
     const std::int32_t height = in.I32();
-    EXPECT_EQ(height < 0 ? -height : height, kSide);
+    EXPECT_EQ(height < 0 ? -height : height, kPictureSide);
     EXPECT_EQ(in.U16(), 1) << "planes";
     EXPECT_EQ(in.U16(), 24) << "bits per pixel";
     EXPECT_EQ(in.U32(), 0u) << "uncompressed";
-    EXPECT_EQ(bytes.size(), offset + kStride * kSide);
+    EXPECT_EQ(bytes.size(), offset + kStride * kPictureSide);
 
     ByteReader data(bytes, offset);
-    std::vector<Rgb> pixels(kSide * kSide);
-    for (int stored = 0; stored < kSide; ++stored) {
-        const int row = height > 0 ? kSide - 1 - stored : stored;  // positive height: bottom-up
+    std::vector<Rgb> pixels(kPictureSide * kPictureSide);
+    for (int stored = 0; stored < kPictureSide; ++stored) {
+        const int row = height > 0 ? kPictureSide - 1 - stored : stored;  // positive height: bottom-up
         const auto line = data.Bytes(kStride);
-        for (int x = 0; x < kSide; ++x) {
-            pixels[row * kSide + x] = {line[x * 3 + 2], line[x * 3 + 1], line[x * 3]};
+        for (int x = 0; x < kPictureSide; ++x) {
+            pixels[row * kPictureSide + x] = {line[x * 3 + 2], line[x * 3 + 1], line[x * 3]};
         }
     }
     return pixels;
@@ -52,12 +52,12 @@ TEST(ButtonPictures, KeyedBackgroundAroundDistinctPictures) {
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         const auto pixels = ReadButtonPicture(name);
-        for (const int corner : {0, kSide - 1, kSide * (kSide - 1), kSide * kSide - 1}) {
+        for (const int corner : {0, kPictureSide - 1, kPictureSide * (kPictureSide - 1), kPictureSide * kPictureSide - 1}) {
             EXPECT_EQ(pixels[corner], kKey) << "corner pixel " << corner << " should be background";
         }
         const auto drawn = std::count_if(pixels.begin(), pixels.end(), [](const Rgb& p) { return p != kKey; });
         EXPECT_GE(drawn, 30) << "too little picture to see";
-        EXPECT_LE(drawn, kSide * kSide - 40) << "too little background to look like a symbol";
+        EXPECT_LE(drawn, kPictureSide * kPictureSide - 40) << "too little background to look like a symbol";
         for (std::size_t other = 0; other < all.size(); ++other) {
             EXPECT_NE(pixels, all[other]) << "same picture as " << names[other];
         }

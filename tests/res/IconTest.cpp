@@ -10,11 +10,11 @@
 namespace corvelle::res {
 namespace {
 
-constexpr int kSide = 32;
+constexpr int kIconSide = 32;
 constexpr std::size_t kPaletteBytes = 256 * 4;
-constexpr std::size_t kXorBytes = kSide * kSide;     // one byte per pixel, rows already 4-aligned
+constexpr std::size_t kXorBytes = kIconSide * kIconSide;     // one byte per pixel, rows already 4-aligned
 constexpr std::size_t kMaskStride = 4;               // 32 bits a row
-constexpr std::size_t kMaskBytes = kMaskStride * kSide;
+constexpr std::size_t kMaskBytes = kMaskStride * kIconSide;
 
 TEST(WindowIcon, OneEntryOf32By32In256Colours) {
     const auto bytes = ReadPicture("corvelle.ico");
@@ -22,8 +22,8 @@ TEST(WindowIcon, OneEntryOf32By32In256Colours) {
     EXPECT_EQ(in.U16(), 0);  // reserved
     EXPECT_EQ(in.U16(), 1) << "resource type 1 is an icon";
     ASSERT_EQ(in.U16(), 1) << "image count";
-    EXPECT_EQ(in.U8(), kSide);
-    EXPECT_EQ(in.U8(), kSide);
+    EXPECT_EQ(in.U8(), kIconSide);
+    EXPECT_EQ(in.U8(), kIconSide);
     EXPECT_EQ(in.U8(), 0) << "colour count 0 stands for 256";
     EXPECT_EQ(in.U8(), 0);  // reserved
     EXPECT_EQ(in.U16(), 1) << "planes";
@@ -34,8 +34,8 @@ TEST(WindowIcon, OneEntryOf32By32In256Colours) {
 
     ByteReader image(bytes, offset);
     EXPECT_EQ(image.U32(), 40u) << "BITMAPINFOHEADER";
-    EXPECT_EQ(image.I32(), kSide);
-    EXPECT_EQ(image.I32(), 2 * kSide) << "an icon's header counts the image and its mask";
+    EXPECT_EQ(image.I32(), kIconSide);
+    EXPECT_EQ(image.I32(), 2 * kIconSide) << "an icon's header counts the image and its mask";
     EXPECT_EQ(image.U16(), 1);
     EXPECT_EQ(image.U16(), 8);
     EXPECT_EQ(image.U32(), 0u) << "uncompressed";
@@ -58,9 +58,9 @@ TEST(WindowIcon, TransparentPixelsAreBlackAndOpaqueOnesVaried) {
 
     int transparent = 0;
     std::vector<bool> used(256);
-    for (std::size_t row = 0; row < kSide; ++row) {
-        for (std::size_t x = 0; x < kSide; ++x) {
-            const std::uint8_t index = pixels[row * kSide + x];
+    for (std::size_t row = 0; row < kIconSide; ++row) {
+        for (std::size_t x = 0; x < kIconSide; ++x) {
+            const std::uint8_t index = pixels[row * kIconSide + x];
             const bool masked = (mask[row * kMaskStride + x / 8] & (0x80 >> (x % 8))) != 0;
             if (masked) {
                 ++transparent;
@@ -73,7 +73,7 @@ TEST(WindowIcon, TransparentPixelsAreBlackAndOpaqueOnesVaried) {
         }
     }
     EXPECT_GT(transparent, 0) << "the corners should show the desktop";
-    EXPECT_LT(transparent, kSide * kSide / 2);
+    EXPECT_LT(transparent, kIconSide * kIconSide / 2);
     EXPECT_GE(std::count(used.begin(), used.end(), true), 16);
 }
 

@@ -14,7 +14,6 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-const std::string kYUrlKey = "Software\\Yahoo\\pager\\YUrl";
 
 // The six values in the order the commands handle them, with the bytes Remove Ads stores.
 const std::vector<std::pair<std::string, Stored>> kAds = {

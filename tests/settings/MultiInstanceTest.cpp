@@ -13,7 +13,6 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-const std::string kTestKey = "Software\\Yahoo\\pager\\Test";
 
 // Both commands: four progress lines, a pause after each, the list cleared around them.
 Calls Progress(const char* third) {

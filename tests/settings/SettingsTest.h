@@ -36,6 +36,10 @@ private:
     std::unique_ptr<TestRegistry> registry_;
 };
 
+// The messenger's keys that the tests plant values under.
+inline const std::string kTestKey = "Software\\Yahoo\\pager\\Test";
+inline const std::string kYUrlKey = "Software\\Yahoo\\pager\\YUrl";
+
 inline std::string RegistryParamName(const ::testing::TestParamInfo<RegistryKind>& info) {
     return RegistryKindName(info.param);
 }

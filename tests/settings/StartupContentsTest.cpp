@@ -17,8 +17,6 @@ namespace {
 
 namespace type = registry::type;
 
-const std::string kTestKey = "Software\\Yahoo\\pager\\Test";
-const std::string kYUrlKey = "Software\\Yahoo\\pager\\YUrl";
 
 struct Planted {
     std::string key;

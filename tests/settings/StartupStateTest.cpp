@@ -14,8 +14,6 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
-const std::string kTestKey = "Software\\Yahoo\\pager\\Test";
-const std::string kYUrlKey = "Software\\Yahoo\\pager\\YUrl";
 
 using StartupStateTest = SettingsTest;
 

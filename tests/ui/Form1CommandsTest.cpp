@@ -24,8 +24,6 @@ namespace {
 
 using namespace layout;
 
-constexpr const char* kTestKey = "Software\\Yahoo\\pager\\Test";
-constexpr const char* kYUrlKey = "Software\\Yahoo\\pager\\YUrl";
 
 constexpr const char* kAdValues[] = {"Change Room Banner",   "Chat Adurl",
                                      "Webcam Upload Ad",     "Webcam Viewer Ad",

@@ -41,7 +41,7 @@ int WineMajorVersion() {
     return version != nullptr ? std::atoi(version()) : 0;
 }
 
-std::string Describe(const RECT& r) {
+std::string DescribeEdges(const RECT& r) {
     std::ostringstream text;
     text << r.left << " " << r.top << " " << r.right << " " << r.bottom;
     return text.str();
@@ -77,7 +77,7 @@ TEST_F(Form1Test, DpiChangeLaysOutAndSizesTheFontsAgain) {
     // (The client size is checked by the real 144 DPI run below: here the title bar and borders
     // are still drawn at 96 DPI while the window is sized for them at 144.)
     for (const Expected144& expected : kAt144) {
-        EXPECT_EQ(Describe(RectInParent(Control(expected.id))), Describe(expected.pixels))
+        EXPECT_EQ(DescribeEdges(RectInParent(Control(expected.id))), DescribeEdges(expected.pixels))
             << "control " << static_cast<int>(expected.id);
     }
     const auto font = reinterpret_cast<HFONT>(SendMessageW(Control(kIdList1), WM_GETFONT, 0, 0));
@@ -122,7 +122,7 @@ TEST_F(Form1Test, ReportLayoutForParentProcess) {
     out << "dpi " << form_->dpi() << "\n";
     out << "client " << client.right << " " << client.bottom << "\n";
     for (const ControlPlacement& placement : kControls) {
-        out << static_cast<int>(placement.id) << " " << Describe(RectInParent(Control(placement.id)))
+        out << static_cast<int>(placement.id) << " " << DescribeEdges(RectInParent(Control(placement.id)))
             << "\n";
     }
 }
@@ -210,7 +210,7 @@ TEST_F(Form1Test, SystemAt144DpiScalesTheLayoutFromTwips) {
     ASSERT_EQ(report["dpi"], "144") << "the child did not run at 144 DPI";
     EXPECT_EQ(report["client"], "423 261");
     for (const Expected144& expected : kAt144) {
-        EXPECT_EQ(report[std::to_string(static_cast<int>(expected.id))], Describe(expected.pixels))
+        EXPECT_EQ(report[std::to_string(static_cast<int>(expected.id))], DescribeEdges(expected.pixels))
             << "control " << static_cast<int>(expected.id);
     }
 }

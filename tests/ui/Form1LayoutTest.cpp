@@ -17,8 +17,6 @@ namespace {
 
 using namespace layout;
 
-constexpr const char* kTestKey = "Software\\Yahoo\\pager\\Test";
-constexpr const char* kYUrlKey = "Software\\Yahoo\\pager\\YUrl";
 
 bool SameRect(const RECT& a, const RECT& b) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;

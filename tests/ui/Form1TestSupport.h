@@ -22,6 +22,10 @@
 
 namespace corvelle::ui::testing {
 
+// The messenger's keys that the tests plant values under.
+inline constexpr const char* kTestKey = "Software\\Yahoo\\pager\\Test";
+inline constexpr const char* kYUrlKey = "Software\\Yahoo\\pager\\YUrl";
+
 // --- The messenger's registry, below HKEY_CURRENT_USER -------------------------------------------
 
 void DeleteMessengerKeys();

@@ -16,7 +16,11 @@ preset=windows-x86
 tools/install-deps.sh wine
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
-CORVELLE_WINE=10-wow64 tools/wine/env.sh -C "$PWD" -e PRESET="$preset" -- bash -c '
+# The host's virtual screen, as the other suites have it (see tools/wine/test-windows.sh).
+. tools/wine/xvfb.sh
+start_xvfb 1024x768
+trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+CORVELLE_WINE=10-wow64 tools/wine/env.sh -x -C "$PWD" -e PRESET="$preset" -- bash -c '
   set -e
   . tools/wine/arch.sh
   way=$(wine_x86_way win64) && [ "${way#new WoW64}" != "$way" ] ||
