@@ -5,7 +5,8 @@
 #    a program wrote, and leaves none of its processes; killed outright, it leaves none either;
 #  - on a prefix that a program of the host's Wine holds, a run of the environment's Wine either
 #    keeps what it reported done or refuses in one line and writes nothing (one server per prefix);
-#  - a set-up of another version leaves an environment that a run holds;
+#  - a set-up of another version leaves an environment that a run holds, and this version's
+#    answers at once for it;
 #  - Ctrl-C ends the set-ups that make test starts in the background; the free space a set-up
 #    asks for covers the other set-ups under way;
 #  - a set-up that cannot reach the mirror fails with one line, removes the half-made environment
@@ -176,6 +177,10 @@ if [ -z "${CORVELLE_WINE_ENV_ONLY_ROUTES:-}" ]; then
     [ -f "$root/.complete" ] || fail "a set-up of another version removed an environment in use: $out"
     grep -q "leaving $root: in use" <<<"$out" || fail "a set-up of another version did not say it left the environment in use: $out"
     kill -0 "$held" 2>/dev/null || fail "the run holding the environment ended during another set-up"
+    # The set-up of this version answers at once for the environment a run holds (a check beside
+    # the suites once waited for them to end).
+    [ "$(timeout 20 tools/wine/setup.sh 2>/dev/null)" = "$root" ] ||
+      fail "the set-up of an environment that a run holds did not answer within 20 s"
     kill -TERM "$held"; wait "$held" 2>/dev/null || true; held=""
     touch "$root/.used"
   else
