@@ -1,8 +1,8 @@
 # Sourced by the Wine scripts: start_xvfb SIZE [ARG...] starts Xvfb with a screen of SIZE (e.g.
 # 1024x768) and the further Xvfb arguments given (e.g. -auth FILE), with wm-state.py beside it,
-# exports DISPLAY and sets xvfb_pid; it fails when Xvfb does not start. Xvfb picks a free display itself and reports it
-# once it accepts clients (-displayfd): it tries each display in turn until it can listen on it,
-# and its abstract socket is shared by everything in one network namespace, so an Xvfb inside the
+# exports DISPLAY and sets xvfb_pid; it fails when Xvfb does not start. Xvfb picks a free display
+# itself and reports it once it accepts clients (-displayfd): it tries each display in turn until
+# it can listen on it, and its abstract socket is shared by everything in one network namespace, so an Xvfb inside the
 # Wine environment (whose /tmp is its own) never takes a display of the host's.
 start_xvfb() {
   local size=$1 report n=""
