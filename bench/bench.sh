@@ -77,10 +77,12 @@ wine "$tool" dlls "$(winepath -w "$exe")" "$(winepath -w "$floor_cc6")" >"$out/d
 echo "Measuring one Enable sequence..." >&2
 wine "$exe" >/dev/null 2>&1 &
 wine "$tool" wait >/dev/null 2>&1
-# The program's own Linux process: the one in this Wine prefix (the machine may run others).
+# The program's own Linux process: the one named corvelle.exe (Wine names each process after its
+# program; the start.exe that launched it still has corvelle.exe in its command line) in this Wine
+# prefix (the machine may run others).
 pid=""
-for candidate in $(pgrep -f 'corvelle\.exe'); do
-  if tr '\0' '\n' <"/proc/$candidate/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
+for candidate in $(pgrep -x 'corvelle\.exe'); do
+  if tr '\0' '\n' 2>/dev/null <"/proc/$candidate/environ" | grep -qx "WINEPREFIX=$WINEPREFIX"; then
     pid=$candidate
     break
   fi
