@@ -36,6 +36,10 @@ runs_32bit_programs() {
   return "$_status"
 }
 
+# What binfmt_misc matches as a 32-bit x86 program (magic:mask, as qemu's own i386 entry has it: an
+# i386 ELF executable or shared object), in the escapes binfmt_misc decodes itself.
+i386_binfmt_match='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+
 # prefix_arch PREFIX: prints win32 or win64, the kind of Wine prefix recorded in its system.reg
 # (`#arch=win32`); prints nothing when the prefix has no such record.
 prefix_arch() {

@@ -72,8 +72,8 @@ touch "$root/.used"
 
 export ENV_ROOT=$root ENV_CWD=$(pwd -P) ENV_ROUTE=$route ENV_DISPLAY=$display ENV_COOKIE=$cookie
 export ENV_WINE=${CORVELLE_WINE:-8}
-ENV_BINDS=$(printf '%s\n' "${binds[@]}") ENV_EXTRA=$(printf '%s\n' "${extra[@]+"${extra[@]}"}")
-export ENV_BINDS ENV_EXTRA
+ENV_I386=$i386_binfmt_match ENV_BINDS=$(printf '%s\n' "${binds[@]}") ENV_EXTRA=$(printf '%s\n' "${extra[@]+"${extra[@]}"}")
+export ENV_I386 ENV_BINDS ENV_EXTRA
 # The namespaces' first process (pid 1 inside) runs CMD; when it ends, the kernel kills everything
 # else in the pid namespace, and the mounts and the binfmt instance go with the namespaces.
 exec 3<&0
@@ -85,7 +85,7 @@ if [ "$ENV_ROUTE" = emulated ]; then
   # binfmt_misc of this user namespace only; i386 ELF executables go to qemu-i386 (F: opened now,
   # so it works inside the chroot).
   mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-  printf "%s" ":qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$r/usr/local/bin/qemu-i386-static:F" \
+  printf "%s" ":qemu-i386:M::$ENV_I386:$r/usr/local/bin/qemu-i386-static:F" \
     >/proc/sys/fs/binfmt_misc/register
 fi
 mount -t proc proc "$r/proc"

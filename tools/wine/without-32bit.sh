@@ -25,17 +25,13 @@ fi
 for wine in 8 10; do
   CORVELLE_WINE=$wine "$here/setup.sh" >/dev/null
 done
-# The same match as qemu's own i386 entry: a 32-bit little-endian ELF executable or shared object
-# for the i386.
-magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
-mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 exec unshare --user --map-root-user --mount --propagation private -- bash -c '
   mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc &&
-    printf "%b" "$1" >/proc/sys/fs/binfmt_misc/register || exit 1
+    printf "%s" "$1" >/proc/sys/fs/binfmt_misc/register || exit 1
   . "$2/arch.sh"
   if CORVELLE_ME=without-32bit runs_32bit_programs; then
     echo "without-32bit: 32-bit programs still run in the namespace; not running $3." >&2
     exit 1
   fi
   shift 2
-  exec "$@"' - ":refuse-i386:M::$magic:$mask:/bin/false:" "$here" "$@"
+  exec "$@"' - ":refuse-i386:M::$i386_binfmt_match:/bin/false:" "$here" "$@"

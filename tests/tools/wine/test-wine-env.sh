@@ -217,11 +217,12 @@ if [ -z "${CORVELLE_WINE_ENV_ONLY_ROUTES:-}" ]; then
 
   # Free space for what is built together: on 6 GB, a set-up alone goes on to its first step
   # (here an unreachable mirror); beside another one being built (its lock held, no .complete), it
-  # stops with one line before it starts.
+  # stops with one line before it starts. The other set-up's lock is held by a sleep itself, which
+  # the end of the check ends (a sleep under flock outlived it, holding the caller's output open).
   if unshare -rm true 2>/dev/null; then
     space() {
       unshare -rm bash -c 'mount -t tmpfs -o size=6g none "$1" && cd "$1" && mkdir -p other &&
-        if [ "$2" = beside ]; then flock other.lock sleep 600 >/dev/null & sleep 0.5; fi &&
+        if [ "$2" = beside ]; then (flock 9 && exec sleep 600) 9>other.lock >/dev/null 2>&1 & sleep 0.5; fi &&
         CORVELLE_WINE_ENV_CACHE=$1 CORVELLE_WINE_ENV_MIRROR=http://127.0.0.1:9/debian "$3" 2>&1 >/dev/null
         kill %1 2>/dev/null; true' \
         - "$work/space" "$1" "$PWD/tools/wine/setup.sh" | grep -v '(+[0-9]* s)$' || true
@@ -256,9 +257,9 @@ if [ -z "${CORVELLE_WINE_ENV_ONLY_ROUTES:-}" ]; then
   if [ "$route" = native ]; then
     out=$(bash -c "$as_old" 2>&1) || fail "as on Linux 6.1: $out"
   else
-    register=":qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$root/usr/local/bin/qemu-i386-static:F"
+    register=":qemu-i386:M::$i386_binfmt_match:$root/usr/local/bin/qemu-i386-static:F"
     out=$(unshare --user --map-root-user --mount --propagation private -- bash -c '
-      mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc && printf "%b" "$1" >/proc/sys/fs/binfmt_misc/register &&
+      mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc && printf "%s" "$1" >/proc/sys/fs/binfmt_misc/register &&
       eval "$2"' - "$register" "$as_old" 2>&1) || fail "as on Linux 6.1: $out"
   fi
   said=$(grep "emulated route's checks not run: .*Linux 6.7; this is Linux 6.1.0" <<<"$out") &&
