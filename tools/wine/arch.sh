@@ -38,6 +38,7 @@ runs_32bit_programs() {
 
 # What binfmt_misc matches as a 32-bit x86 program (magic:mask, as qemu's own i386 entry has it: an
 # i386 ELF executable or shared object), in the escapes binfmt_misc decodes itself.
+# shellcheck disable=SC2034 # used by the scripts that source this file
 i386_binfmt_match='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 
 # prefix_arch PREFIX: prints win32 or win64, the kind of Wine prefix recorded in its system.reg
